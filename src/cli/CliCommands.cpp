@@ -1,0 +1,9 @@
+#include "CliCommandsList.h"
+
+const std::vector<CliCommand>& CliCommands() {
+    static const std::vector<CliCommand> commands = {
+        {"get", "get IP OIDNAME [INDEX]   print the value of a named object", RunGetCommand},
+        {"set", "set IP OIDNAME VALUE     write a named object", RunSetCommand},
+    };
+    return commands;
+}

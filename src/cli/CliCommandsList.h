@@ -1,0 +1,7 @@
+#pragma once
+
+#include "CliContext.h"
+
+// Each subcommand's entry point, defined in its own file.
+int RunGetCommand(CliContext& context);
+int RunSetCommand(CliContext& context);

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "common/UserMessages.h"
+
+class CTarnDoc;
+
+// Message boxes of the command line: one line each on standard error.
+class StderrMessages final : public IUserMessages {
+public:
+    explicit StderrMessages(std::ostream& err) : m_err(err) {}
+    void ShowMessage(const std::string& text, MessageIcon icon) override;
+
+private:
+    std::ostream& m_err;
+};
+
+// What a subcommand gets: its arguments, the document, and the two streams.
+struct CliContext {
+    std::vector<std::string> args;
+    CTarnDoc& doc;
+    std::ostream& out;
+    std::ostream& err;
+};
+
+// A subcommand: its name, a one-line usage, and the function that runs it and
+// returns the exit code.
+struct CliCommand {
+    const char* name;
+    const char* usage;
+    int (*run)(CliContext& context);
+};
+
+// Every subcommand the command line offers, in the order --help lists them.
+const std::vector<CliCommand>& CliCommands();
+
+// Runs the command line as main() does; split out so tests can drive it.
+int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err);

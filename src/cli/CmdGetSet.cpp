@@ -1,0 +1,30 @@
+// get and set: one named object of one terminal.
+#include <ostream>
+
+#include "CliCommandsList.h"
+#include "app/CTarnDoc.h"
+#include "common/TextFormat.h"
+#include "settings/SettingsGlobals.h"
+
+int RunGetCommand(CliContext& context) {
+    const auto& args = context.args;
+    if (args.size() < 2 || args.size() > 3) {
+        context.err << "usage: fleetwarden-cli get IP OIDNAME [INDEX]" << std::endl;
+        return 2;
+    }
+    int index = args.size() == 3 ? static_cast<int>(ToLong(args[2])) : 0;
+    std::string text = context.doc.GetSnmpValue(args[0], args[1], index);
+    context.out << text << std::endl;
+    return Contains(text, "Error") ? 1 : 0;
+}
+
+int RunSetCommand(CliContext& context) {
+    const auto& args = context.args;
+    if (args.size() != 3) {
+        context.err << "usage: fleetwarden-cli set IP OIDNAME VALUE" << std::endl;
+        return 2;
+    }
+    std::string text = context.doc.SetSnmpValue(args[0], args[1], args[2]);
+    context.out << text << std::endl;
+    return text == kNoneNoneNone ? 0 : 1;
+}

@@ -1,0 +1,87 @@
+#include <ostream>
+
+#include "CliContext.h"
+#include "app/CTarnDoc.h"
+#include "app/NetworkLayer.h"
+#include "app/StartupSettings.h"
+#include "common/StringTable.h"
+#include "settings/SettingsPath.h"
+
+namespace {
+
+void PrintHelp(std::ostream& out) {
+    out << "Usage: fleetwarden-cli [--settings FILE] COMMAND [ARGUMENTS]\n"
+           "Manages a fleet of network terminals from a shell, with the settings of the\n"
+           "Fleetwarden console.\n\n"
+           "Commands:\n";
+    for (const auto& command : CliCommands()) {
+        out << "  " << command.usage << "\n";
+    }
+    out << "\nOptions:\n"
+           "  --settings FILE   use FILE as the settings file (default: fleetwarden-cli.ini\n"
+           "                    beside the program)\n"
+           "  --help            show this help\n"
+           "  --version         show the version\n"
+           "Messages go to standard error, one line each. The exit code is 0 on success.\n";
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    std::size_t i = 1;
+    std::string settings;
+    while (i < argv.size() && argv[i].rfind("--", 0) == 0) {
+        const std::string& option = argv[i];
+        if (option == "--help") {
+            PrintHelp(out);
+            return 0;
+        }
+        if (option == "--version") {
+            out << "fleetwarden-cli " << CTarnDoc::GetVersionText() << std::endl;
+            return 0;
+        }
+        if (option == "--settings" && i + 1 < argv.size()) {
+            settings = argv[i + 1];
+            i += 2;
+            continue;
+        }
+        if (option.rfind("--settings=", 0) == 0) {
+            settings = option.substr(11);
+            ++i;
+            continue;
+        }
+        err << "fleetwarden-cli: unknown option " << option << " (try --help)" << std::endl;
+        return 2;
+    }
+    if (i >= argv.size()) {
+        PrintHelp(err);
+        return 2;
+    }
+    const CliCommand* command = nullptr;
+    for (const auto& candidate : CliCommands()) {
+        if (argv[i] == candidate.name) {
+            command = &candidate;
+        }
+    }
+    if (!command) {
+        err << "fleetwarden-cli: unknown command " << argv[i] << " (try --help)" << std::endl;
+        return 2;
+    }
+    if (!settings.empty()) {
+        SetINIPathOverride(settings);
+    }
+
+    StderrMessages messages(err);
+    if (!InitialiseNetworkLayer()) {
+        messages.ShowMessage(LoadResString(ids::kSocketsInitFailed), MessageIcon::Warning);
+        return 1;
+    }
+    CTarnDoc doc(messages, NetSnmpManager());
+    g_pDoc = &doc;
+    LoadProcessWideSettings(doc);
+    CliContext context{
+        {argv.begin() + static_cast<std::ptrdiff_t>(i) + 1, argv.end()}, doc, out, err};
+    int code = command->run(context);
+    g_pDoc = nullptr;
+    return code;
+}

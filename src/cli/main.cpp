@@ -1,0 +1,8 @@
+#include <iostream>
+
+#include "CliContext.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv, argv + argc);
+    return RunCli(args, std::cout, std::cerr);
+}

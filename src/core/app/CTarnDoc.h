@@ -1,0 +1,58 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "common/UserMessages.h"
+#include "snmp/SnmpManager.h"
+
+// The console's document. It stores no data; it carries the settings, SNMP and
+// terminal identity operations that every window and worker uses through g_pDoc.
+class CTarnDoc {
+public:
+    CTarnDoc(IUserMessages& messages, ISnmpManager& snmp);
+    virtual ~CTarnDoc() = default;
+    CTarnDoc(const CTarnDoc&) = delete;
+    CTarnDoc& operator=(const CTarnDoc&) = delete;
+
+    // Settings file.
+    std::string GetINIValueStr(const std::string& section, const std::string& key,
+                               int report) const;
+    void WriteINIValueStr(const std::string& section, const std::string& key,
+                          const std::string& value) const;
+    void DeleteINISection(const std::string& section) const;
+    std::string GetOidFromStr(const std::string& name, const std::string& terminalIP);
+    // An optional setting (read without the "Not Found" report) as a number.
+    long GetOptionalININumber(const std::string& section, const std::string& key,
+                              long fallback) const;
+
+    // SNMP GET and SET of a named object.
+    std::string GetSnmpValue(const std::string& terminalIP, const std::string& oidName,
+                             int index = 0, int timeoutMs = 0, int retries = 0);
+    std::string SetSnmpValue(const std::string& terminalIP, const std::string& oidName,
+                             const std::string& value);
+
+    // Terminal identity.
+    virtual std::string GetEnterprisePrefix(const std::string& terminalIP);
+    virtual std::string GetProductSection(const std::string& terminalIP);
+
+    // The build's version as "%d.%d.%d.%d".
+    static std::string GetVersionText();
+
+    IUserMessages& Messages() const { return m_messages; }
+    ISnmpManager& Snmp() const { return m_snmp; }
+
+private:
+    // Forms the request's binding; returns the early result text when it cannot.
+    std::optional<std::string> FormRequest(const std::string& terminalIP,
+                                           const std::string& oidName, int index, bool forSet,
+                                           SnmpVarBindList& bindings);
+    unsigned AgentPort() const;
+
+    IUserMessages& m_messages;
+    ISnmpManager& m_snmp;
+};
+
+// The one document, set when the console's view is first shown (the command
+// line sets it at start).
+extern CTarnDoc* g_pDoc;

@@ -1,0 +1,217 @@
+// SNMP GET and SET of named objects, with their failure texts.
+#include <algorithm>
+#include <cstdio>
+
+#include "app/CTarnDoc.h"
+#include "common/TextFormat.h"
+#include "settings/SettingsGlobals.h"
+#include "snmp/SnmpErrorText.h"
+
+namespace {
+
+constexpr int kDefaultTimeoutMs = 2000;
+constexpr int kDefaultRetries = 3;
+constexpr std::size_t kMaxOctetText = 254;
+
+std::string RequestFailureText(const char* prefix, unsigned long code, const char* marker) {
+    if (code == snmpcode::kTimeout) {
+        return FormatText("%s - The request timed-out - %s", prefix, marker);
+    }
+    if (code == snmpcode::kSelect) {
+        return FormatText(
+            "%s - Unexpected error file descriptors indicated by the Windows Sockets select "
+            "function - %s",
+            prefix, marker);
+    }
+    return FormatText("%s - Unknown SnmpMgrRequest Function Error = %lu - %s", prefix, code,
+                      marker);
+}
+
+// "Get - %s - %s" / "Set - %s - %s" with the status text and the current result.
+std::string StatusText(const char* operation, long status, const std::string& current) {
+    if (status >= 1 && status <= 18) {
+        return FormatText("%s - %s - %s", operation, SnmpErrorStatusText(status), current.c_str());
+    }
+    return FormatText("%s - Unknown SNMP Error Status = %d - %s", operation,
+                      static_cast<int>(status), current.c_str());
+}
+
+std::string ValueToText(const SnmpValue& value, const std::string& oidName) {
+    switch (value.type) {
+        case asn::kOctetString: {
+            if (oidName == "OidMacAdr") {
+                return FormatHexBytes(value.octets.data(),
+                                      std::min<std::size_t>(6, value.octets.size()));
+            }
+            std::string text;
+            for (auto byte : value.octets) {
+                if (byte == 0 || text.size() == kMaxOctetText) {
+                    break;
+                }
+                text += static_cast<char>(byte);
+            }
+            return text;
+        }
+        case asn::kInteger:
+            return FormatText("%d", static_cast<int>(value.integer));
+        case asn::kObjectId:
+            return OidToText(value.objectId);
+        default:
+            return "GetNotOctStrOrIntegerError";
+    }
+}
+
+}  // namespace
+
+unsigned CTarnDoc::AgentPort() const {
+    long port = GetOptionalININumber("Misc", "SnmpPort", 161);
+    return port > 0 && port < 65536 ? static_cast<unsigned>(port) : 161u;
+}
+
+std::optional<std::string> CTarnDoc::FormRequest(const std::string& terminalIP,
+                                                 const std::string& oidName, int index, bool forSet,
+                                                 SnmpVarBindList& bindings) {
+    std::string oid = GetOidFromStr(oidName, terminalIP);
+    if (oid == "N/A") {
+        return std::string("N/A");
+    }
+    std::string text =
+        oidName.compare(0, 6, "EntOid") == 0 ? GetEnterprisePrefix(terminalIP) + oid : oid;
+    if (!forSet && index != 0) {
+        text += FormatText(".%d", index);
+    }
+    SnmpOid name;
+    if (!m_snmp.StrToOid(text, name)) {
+        return std::string(forSet ? "Set - Could not properly convert OID to object - "
+                                    "SetSnmpMgrStrToOidError"
+                                  : "Could not properly convert OID to object - "
+                                    "GetSnmpMgrStrToOidError");
+    }
+    if (!m_snmp.AllocateBindings(bindings, 1)) {
+        return std::string(
+            forSet ? "Set - Could not Allocate Variable Bindings - AllocatingBindError"
+                   : "Get - Could not Allocate Variable Bindings - AllocatingBindError");
+    }
+    bindings[0].name = std::move(name);
+    bindings[0].value = SnmpValue{};
+    return std::nullopt;
+}
+
+std::string CTarnDoc::GetSnmpValue(const std::string& terminalIP, const std::string& oidName,
+                                   int index, int timeoutMs, int retries) {
+    SnmpVarBindList bindings;
+    if (auto early = FormRequest(terminalIP, oidName, index, false, bindings)) {
+        return *early;
+    }
+    SnmpOpenParams params{terminalIP, AgentPort(), g_GetCommunity.Get(), kDefaultTimeoutMs,
+                          kDefaultRetries};
+    if (timeoutMs != 0) {
+        params.timeoutMs = timeoutMs;
+        params.retries = retries;
+    }
+
+    std::string result;
+    unsigned long code = 0;
+    long status = 0;
+    auto session = m_snmp.Open(params, code);
+    if (!session) {
+        result = "SnmpMgrOpenError";
+    } else {
+        SnmpRequestResult answer = session->Request(SnmpPduType::Get, bindings);
+        if (!answer.ok) {
+            result = "SnmpMgrRequestGETError";
+            code = answer.failureCode;
+        } else if (answer.errorStatus > 0) {
+            result = "AgentErrorStatusError";
+            status = answer.errorStatus;
+        } else {
+            status = answer.errorStatus;
+            result = bindings.empty() ? std::string("GetNotOctStrOrIntegerError")
+                                      : ValueToText(bindings[0].value, oidName);
+        }
+    }
+    bindings.clear();
+    if (!m_snmp.Close(std::move(session))) {
+        result = "SnmpMgrCloseError";
+    }
+
+    if (result == "SnmpMgrOpenError") {
+        if (code == snmpcode::kMemory) {
+            return "Snmp Open - Memory Allocation Failure - SnmpMgrOpenError";
+        }
+        return FormatText("%s%lu - %s", "Snmp Open - Unknown SnmpMgrOpen Function Error = ", code,
+                          "SnmpMgrOpenError");
+    }
+    if (result == "SnmpMgrRequestGETError") {
+        return RequestFailureText("Get Get", code, "SnmpMgrRequestGETError");
+    }
+    if (status != 0) {
+        return StatusText("Get", status, result);
+    }
+    return result;
+}
+
+std::string CTarnDoc::SetSnmpValue(const std::string& terminalIP, const std::string& oidName,
+                                   const std::string& value) {
+    SnmpVarBindList bindings;
+    if (auto early = FormRequest(terminalIP, oidName, 0, true, bindings)) {
+        return *early;
+    }
+    SnmpOpenParams params{terminalIP, AgentPort(), g_SetCommunity.Get(), kDefaultTimeoutMs,
+                          kDefaultRetries};
+
+    std::string result = kNoneNoneNone;
+    unsigned long getCode = 0, setCode = 0;
+    long status = 0;
+    auto session = m_snmp.Open(params, getCode);
+    if (!session) {
+        result = "SnmpMgrOpenError";
+    } else {
+        SnmpRequestResult typeAnswer = session->Request(SnmpPduType::Get, bindings);
+        if (!typeAnswer.ok) {
+            result = "SnmpMgrRequestGETError";
+            getCode = typeAnswer.failureCode;
+        } else if (typeAnswer.errorStatus > 0 || bindings.empty()) {
+            result = "AgentErrorStatusError";
+            status = typeAnswer.errorStatus;
+        } else {
+            SnmpValue& slot = bindings[0].value;
+            bool typeHandled = true;
+            if (slot.type == asn::kOctetString) {
+                slot.octets.assign(value.begin(), value.end());
+            } else if (slot.type == asn::kInteger) {
+                // Text that does not begin with a number writes 0.
+                long number = 0;
+                std::sscanf(value.c_str(), "%ld", &number);
+                slot.integer = number;
+            } else {
+                result = "ASNTypeNotOctetOrIntError";
+                typeHandled = false;
+            }
+            if (typeHandled) {
+                SnmpRequestResult setAnswer = session->Request(SnmpPduType::Set, bindings);
+                if (!setAnswer.ok) {
+                    result = "SnmpMgrRequestSETError";
+                    setCode = setAnswer.failureCode;
+                } else {
+                    status = setAnswer.errorStatus;
+                }
+            }
+        }
+    }
+    bindings.clear();
+    if (!m_snmp.Close(std::move(session))) {
+        result = "SnmpMgrCloseError";
+    }
+
+    if (result == "SnmpMgrRequestGETError") {
+        return RequestFailureText("Set Get", getCode, "SnmpMgrRequestGETError");
+    }
+    if (result == "SnmpMgrRequestSETError") {
+        return RequestFailureText("Set Set", setCode, "SnmpMgrRequestSETError");
+    }
+    if (status != 0) {
+        return StatusText("Set", status, result);
+    }
+    return result;
+}

@@ -1,0 +1,10 @@
+#include "app/StartupSettings.h"
+
+#include "app/CTarnDoc.h"
+#include "settings/SettingsGlobals.h"
+
+void LoadProcessWideSettings(CTarnDoc& doc) {
+    g_OidSection = "OID";
+    g_GetCommunity.Set(doc.GetINIValueStr("Misc", "GetCommunity", 1));
+    g_SetCommunity.Set(doc.GetINIValueStr("Misc", "SetCommunity", 1));
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+// The console's numbered texts: messages, trap and reason lines, menu prompts.
+// Every user-visible text with a number is looked up here by that number.
+namespace ids {
+inline constexpr int kSocketsInitFailed = 104;
+inline constexpr int kPleaseWait = 153;
+inline constexpr int kFilterLibraryMissing = 158;
+inline constexpr int kBadSubnetInIni = 166;
+inline constexpr int kSubnetSyntaxError = 167;
+inline constexpr int kRefreshAndValidate = 168;
+inline constexpr int kNewUnitsAdded = 184;
+inline constexpr int kUnknownIdentity = 186;
+inline constexpr int kTrapMonitorCloseIgnored = 192;
+inline constexpr int kAppTitle = 57344;
+inline constexpr int kReady = 57345;
+}  // namespace ids
+
+// Returns the text of string `id`, or the empty text when the table has none.
+const std::string& LoadResString(int id);
+
+// True when the table holds string `id`.
+bool HasResString(int id);

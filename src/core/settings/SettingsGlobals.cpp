@@ -1,0 +1,5 @@
+#include "settings/SettingsGlobals.h"
+
+GuardedText g_GetCommunity;
+GuardedText g_SetCommunity;
+thread_local std::string g_OidSection = "OID";

@@ -1,0 +1,18 @@
+#include "app/CAboutDlg.h"
+
+#include <QIcon>
+
+#include "app/AboutText.h"
+#include "ui_CAboutDlg.h"
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui::CAboutDlg>()) {
+    m_ui->setupUi(this);
+    m_ui->icon->setPixmap(QIcon(":/fleetwarden.png").pixmap(48, 48));
+    m_ui->versionText->setText(QString::fromStdString(AboutVersionText()));
+}
+
+CAboutDlg::~CAboutDlg() = default;
+
+QString CAboutDlg::VersionText() const {
+    return m_ui->versionText->text();
+}

@@ -1,0 +1,66 @@
+#include "app/CTarnApp.h"
+
+#include <QMessageBox>
+
+#include "app/CMainFrame.h"
+#include "app/CTarnDoc.h"
+#include "app/CTarnView.h"
+#include "app/NetworkLayer.h"
+#include "common/GuiUserMessages.h"
+#include "common/StringTable.h"
+#include "settings/SettingsPath.h"
+#include "snmp/SnmpManager.h"
+
+CTarnApp::CTarnApp(int& argc, char** argv, ConsoleOptions options)
+    : QApplication(argc, argv), m_options(std::move(options)) {
+    setApplicationName("Fleetwarden");
+    setApplicationVersion(QString::fromStdString(CTarnDoc::GetVersionText()));
+    setWindowIcon(QIcon(":/fleetwarden.png"));
+}
+
+CTarnApp::~CTarnApp() {
+    if (m_messages) {
+        m_messages->Shutdown();
+    }
+    // The frame's tear-down ends every worker; only then may the library go.
+    m_frame.reset();
+    g_pDoc = nullptr;
+    m_doc.reset();
+    ShutdownSnmpLibrary();
+}
+
+bool CTarnApp::InitInstance() {
+    if (!m_options.settingsPath.empty()) {
+        SetINIPathOverride(m_options.settingsPath);
+    }
+    if (!InitialiseNetworkLayer()) {
+        QMessageBox::warning(nullptr, QString::fromStdString(LoadResString(ids::kAppTitle)),
+                             QString::fromStdString(LoadResString(ids::kSocketsInitFailed)));
+        return false;
+    }
+    m_messages = std::make_unique<GuiUserMessages>();
+    m_doc = std::make_unique<CTarnDoc>(*m_messages, NetSnmpManager());
+    m_frame = std::make_unique<CMainFrame>(*m_doc);
+    m_messages->SetParentWindow(m_frame.get());
+    m_frame->show();
+    m_frame->activateWindow();
+    m_frame->repaint();
+    FirstRunCheck();
+    m_exitCode = 0;
+    return true;
+}
+
+void CTarnApp::FirstRunCheck() {
+    std::string server = m_doc->GetINIValueStr("Misc", "FTPServerName", 1);
+    bool setupNeeded = server.empty();
+    if (!setupNeeded) {
+        setupNeeded = m_doc->GetINIValueStr("Misc", "DiscoverIPSubNet", 1).empty();
+    }
+    if (setupNeeded) {
+        m_frame->View()->OnSetup();
+    }
+}
+
+int CTarnApp::Run() {
+    return exec();
+}

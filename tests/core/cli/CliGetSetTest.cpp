@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "CliContext.h"
+#include "SnmpdAgent.h"
+#include "TestFiles.h"
+
+namespace {
+
+struct CliRun {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+CliRun Cli(std::vector<std::string> args) {
+    args.insert(args.begin(), "fleetwarden-cli");
+    std::ostringstream out, err;
+    int code = RunCli(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+TEST(CliOptions, HelpVersionAndMistakes) {
+    CliRun help = Cli({"--help"});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_NE(help.out.find("get IP OIDNAME [INDEX]"), std::string::npos);
+    EXPECT_EQ(Cli({"--version"}).out, "fleetwarden-cli 1.0.2.1\n");
+    EXPECT_EQ(Cli({"frobnicate"}).code, 2);
+    EXPECT_EQ(Cli({"--bogus"}).code, 2);
+    EXPECT_EQ(Cli({}).code, 2);
+}
+
+class CliAgent : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!agent.Ready()) {
+            GTEST_SKIP() << "snmpd did not start";
+        }
+        settings = dir.File("cli.ini");
+        WriteTextFile(settings, "[Misc]\nGetCommunity=public\nSetCommunity=private\nSnmpPort=" +
+                                    std::to_string(agent.Port()) +
+                                    "\n[OID]\nOidSysLocation=.1.3.6.1.2.1.1.6.0\n"
+                                    "OidWritable=.1.3.6.1.4.1.32473.99.20.0\n"
+                                    "OidUnknown=.1.3.6.1.2.1.1.99.0\n");
+    }
+    SnmpdAgent agent;
+    TempDir dir;
+    std::string settings;
+};
+
+TEST_F(CliAgent, GetPrintsTheValueAndExitsZero) {
+    CliRun run = Cli({"--settings", settings, "get", agent.Address(), "OidSysLocation"});
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.out, "Test Rack 7\n");
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(CliAgent, FailuresPrintTheTextAndExitOne) {
+    CliRun run = Cli({"--settings", settings, "get", agent.Address(), "OidUnknown"});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.out,
+              "Get - The requested operation identified an unknown variable - "
+              "AgentErrorStatusError\n");
+    // A name missing from the settings: the message on standard error, the text on standard output.
+    run = Cli({"--settings", settings, "get", agent.Address(), "OidNowhere"});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.err, "GetOidFromStr:OID:OidNowhere:Not Found\n");
+}
+
+TEST_F(CliAgent, SetWritesAndReportsTheResult) {
+    CliRun run = Cli({"--settings", settings, "set", agent.Address(), "OidWritable", "from cli"});
+    EXPECT_EQ(run.code, 0) << run.out << run.err;
+    EXPECT_EQ(run.out, "NoneNoneNone\n");
+    EXPECT_EQ(Cli({"--settings", settings, "get", agent.Address(), "OidWritable"}).out,
+              "from cli\n");
+    run = Cli({"--settings", settings, "set", agent.Address(), "OidSysLocation", "x"});
+    EXPECT_EQ(run.code, 1);
+}
+
+}  // namespace

@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <thread>
+
+#include "FakeSnmpManager.h"
+#include "TestDocument.h"
+#include "settings/LocalHost.h"
+#include "settings/ProfileStore.h"
+#include "settings/SettingsGlobals.h"
+#include "settings/SettingsPath.h"
+
+namespace {
+
+const char* const kSettings =
+    "; administrator's note\n"
+    "[Misc]\n"
+    "FTPServerName=\n"
+    "Stored=NoneNoneNone\n"
+    "GetCommunity=public\n"
+    "\n"
+    "[OID]\n"
+    "OidSysName=.1.3.6.1.2.1.1.5.0\n"
+    "OidRedirected=Product\n"
+    "OidMissingThere=Product\n"
+    "EntOidPlatForm=PRODUCTSPECIFIC\n"
+    "OidNotApplicable=N/A\n"
+    "[Product]\n"
+    "OidRedirected=.1.3.6.1.4.1.32473.5\n"
+    "[OTHER]\n"
+    "EntOidPlatForm=.7.1.0\n"
+    "[TRK2200OLD]\n"
+    "OidSysName=.1.3.6.1.4.1.32473.22.1\n";
+
+TEST(Settings, EmptyValueIsNotMissingAndTheSentinelReadsAsMissing) {
+    TestDocument t(kSettings);
+    EXPECT_EQ(t.Doc().GetINIValueStr("misc", "ftpservername", 1), "");
+    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "Absent", 0), "NoneNoneNone");
+    EXPECT_TRUE(t.Messages().Texts().empty());
+
+    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "Absent", 1), "GetINIValueStrError");
+    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "Stored", 1), "GetINIValueStrError");
+    EXPECT_EQ(t.Messages().Texts(),
+              (std::vector<std::string>{"GetINIValueStr:Misc:Absent:Not Found",
+                                        "GetINIValueStr:Misc:Stored:Not Found"}));
+}
+
+TEST(Settings, LongValuesReadBackCutTo254Characters) {
+    TestDocument t(kSettings);
+    std::string longValue(300, 'x');
+    longValue[253] = 'y';
+    t.Doc().WriteINIValueStr("Misc", "Long", longValue);
+    std::string read = t.Doc().GetINIValueStr("Misc", "Long", 0);
+    EXPECT_EQ(read.size(), 254u);
+    EXPECT_EQ(read.back(), 'y');
+    // The file itself keeps the whole value.
+    EXPECT_NE(ReadTextFile(t.SettingsPath()).find(longValue), std::string::npos);
+}
+
+TEST(Settings, WritesKeepCommentsAndOrderAndDeleteWholeSections) {
+    TestDocument t(kSettings);
+    t.Doc().WriteINIValueStr("MISC", "getcommunity", "changed");
+    t.Doc().WriteINIValueStr("CurrentExclusions", "Serial", "");
+    t.Doc().WriteINIValueStr("CurrentExclusions", "Audio", "");
+    std::string text = ReadTextFile(t.SettingsPath());
+    EXPECT_EQ(text.rfind("; administrator's note\n[Misc]\nFTPServerName=\n", 0), 0u) << text;
+    EXPECT_NE(text.find("GetCommunity=changed\n"), std::string::npos);
+    EXPECT_NE(text.find("[CurrentExclusions]\nSerial=\nAudio=\n"), std::string::npos);
+
+    t.Doc().DeleteINISection("currentexclusions");
+    EXPECT_EQ(t.Doc().GetINIValueStr("CurrentExclusions", "Serial", 0), "NoneNoneNone");
+    EXPECT_EQ(t.Doc().GetINIValueStr("OID", "OidSysName", 0), ".1.3.6.1.2.1.1.5.0");
+    EXPECT_TRUE(t.Messages().Texts().empty());
+}
+
+TEST(Settings, ANewFileIsCreatedOwnerOnlyAndAnExistingModeIsKept) {
+    TestDocument t(kSettings);
+    std::string fresh = t.Dir().File("fresh.ini");
+    SetINIPathOverride(fresh);
+    t.Doc().WriteINIValueStr("Misc", "FTPPassword", "0002412f");
+    struct stat st {};
+    ASSERT_EQ(::stat(fresh.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    ::chmod(fresh.c_str(), 0640);
+    t.Doc().WriteINIValueStr("Misc", "FTPLogin", "admin");
+    ASSERT_EQ(::stat(fresh.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "FTPPassword", 1), "0002412f");
+}
+
+TEST(Settings, ARefusedWriteIsReportedWithFileAndReason) {
+    TestDocument t(kSettings);
+    std::string nowhere = t.Dir().File("no-such-directory/settings.ini");
+    SetINIPathOverride(nowhere);
+    t.Doc().WriteINIValueStr("Misc", "Key", "value");
+    ASSERT_EQ(t.Messages().Texts().size(), 1u);
+    EXPECT_EQ(t.Messages().Texts()[0],
+              "The settings file " + nowhere + " could not be written: No such file or directory");
+    EXPECT_EQ(t.Messages().Icons()[0], MessageIcon::Warning);
+}
+
+TEST(Settings, AValueWithALineBreakIsRefusedRatherThanSplitIntoTwoLines) {
+    TestDocument t(kSettings);
+    t.Doc().WriteINIValueStr("Misc", "FTPLogin", "admin\n[Evil]\nx=1");
+    ASSERT_EQ(t.Messages().Texts().size(), 1u);
+    EXPECT_EQ(t.Doc().GetINIValueStr("Evil", "x", 0), "NoneNoneNone");
+    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "FTPLogin", 0), "NoneNoneNone");
+}
+
+TEST(Settings, AChangeMadeOnDiskByAnotherProgramIsSeenByTheNextRead) {
+    TestDocument t(kSettings);
+    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "GetCommunity", 0), "public");
+    WriteTextFile(t.SettingsPath(), "[Misc]\nGetCommunity=edited-outside\n");
+    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "GetCommunity", 0), "edited-outside");
+}
+
+TEST(Settings, ReadsUtf16TemplatesAndKeepsTheirEncodingOnWrite) {
+    TestDocument t(kSettings);
+    std::string path = t.Dir().File("wide.tpl");
+    std::string text = "[Template-Version]\r\n\"Version\"=2.0\r\n";
+    std::string utf16 = "\xFF\xFE";
+    for (char c : text) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    WriteTextFile(path, utf16);
+    EXPECT_EQ(ProfileStore::Read(path, "template-version", "\"Version\""), "2.0");
+    EXPECT_FALSE(ProfileStore::Write(path, "Template-Version", "Extra", "x").has_value());
+    std::string written = ReadTextFile(path);
+    EXPECT_EQ(written.substr(0, 2), "\xFF\xFE");
+    EXPECT_EQ(ProfileStore::Read(path, "Template-Version", "Extra"), "x");
+}
+
+TEST(SettingsPath, ReplacesTheProgramsExtensionOrAppendsOne) {
+    EXPECT_EQ(SiblingFileWithExtension("/opt/fw/fleetwarden", "ini"), "/opt/fw/fleetwarden.ini");
+    EXPECT_EQ(SiblingFileWithExtension("/opt/fw/Console.bin", "ini"), "/opt/fw/Console.ini");
+    // A dot in a directory name is not an extension.
+    EXPECT_EQ(SiblingFileWithExtension("/opt/fw.d/fleetwarden-cli", "tpl"),
+              "/opt/fw.d/fleetwarden-cli.tpl");
+    SetINIPathOverride("/tmp/site.ini");
+    EXPECT_EQ(GetINIPath(), "/tmp/site.ini");
+    EXPECT_EQ(GetTemplatePath(), "/tmp/site.tpl");
+    SetINIPathOverride("");
+    EXPECT_EQ(GetINIPath(), SiblingFileWithExtension(ExecutablePath(), "ini"));
+}
+
+TEST(OidNames, DottedValuesRedirectionAndNotFoundTexts) {
+    FakeSnmpManager silent;  // no terminal answers: the product is unknown
+    silent.openOk = false;
+    TestDocument t(kSettings, &silent);
+    CTarnDoc& doc = t.Doc();
+    EXPECT_EQ(doc.GetOidFromStr("oidsysname", "127.0.0.9"), ".1.3.6.1.2.1.1.5.0");
+    EXPECT_EQ(doc.GetOidFromStr("OidRedirected", "127.0.0.9"), ".1.3.6.1.4.1.32473.5");
+    EXPECT_EQ(doc.GetOidFromStr("OidNotApplicable", "127.0.0.9"), "OidStrError");
+    // PRODUCTSPECIFIC goes to the terminal's product section, OTHER for an unknown one.
+    EXPECT_EQ(doc.GetOidFromStr("EntOidPlatForm", "127.0.0.9"), ".7.1.0");
+    EXPECT_EQ(t.Messages().Texts(),
+              std::vector<std::string>{"GetOidFromStr:OID:OidNotApplicable:Not Found"});
+
+    t.Messages().Clear();
+    EXPECT_EQ(doc.GetOidFromStr("OidMissingThere", "127.0.0.9"), "OidStrError");
+    EXPECT_EQ(doc.GetOidFromStr("OidAbsent", "127.0.0.9"), "OidStrError");
+    // The message names the OID section, not the section it was redirected to.
+    EXPECT_EQ(t.Messages().Texts(),
+              (std::vector<std::string>{"GetOidFromStr:OID:OidMissingThere:Not Found",
+                                        "GetOidFromStr:OID:OidAbsent:Not Found"}));
+}
+
+TEST(OidNames, TheOlderModelsSectionAppliesOnlyToTheThreadThatSwitched) {
+    FakeSnmpManager silent;
+    silent.openOk = false;
+    TestDocument t(kSettings, &silent);
+    std::string other;
+    {
+        OidSectionSwitch older("TRK2200OLD");
+        EXPECT_EQ(t.Doc().GetOidFromStr("OidSysName", "127.0.0.9"), ".1.3.6.1.4.1.32473.22.1");
+        std::thread worker([&] { other = t.Doc().GetOidFromStr("OidSysName", "127.0.0.9"); });
+        worker.join();
+    }
+    EXPECT_EQ(other, ".1.3.6.1.2.1.1.5.0");
+    EXPECT_EQ(g_OidSection, "OID");
+}
+
+TEST(LocalHost, TheConfiguredAddressWinsOverTheInterfaces) {
+    TestDocument t("[Misc]\nLocalHostIP=127.0.0.1\n");
+    EXPECT_EQ(GetLocalHostIP(), "127.0.0.1");
+    WriteTextFile(t.SettingsPath(), "[Misc]\nLocalHostIP=\n");
+    EXPECT_EQ(GetLocalHostIP(),
+              FirstInterfaceIPv4().empty() ? GetLocalHostIP() : FirstInterfaceIPv4());
+    EXPECT_NE(GetLocalHostIP(), "NoneNoneNone");
+}
+
+TEST(SettingsConcurrency, ReadersSeeEveryWriteWhileWritersChangeOtherKeys) {
+    TestDocument t(kSettings);
+    std::atomic<bool> stop{false};
+    std::atomic<int> wrongReads{0};
+    std::vector<std::thread> readers;
+    for (int r = 0; r < 3; ++r) {
+        readers.emplace_back([&] {
+            while (!stop) {
+                if (t.Doc().GetINIValueStr("OID", "OidSysName", 0) != ".1.3.6.1.2.1.1.5.0") {
+                    ++wrongReads;
+                }
+            }
+        });
+    }
+    std::vector<std::thread> writers;
+    for (int w = 0; w < 2; ++w) {
+        writers.emplace_back([&, w] {
+            for (int i = 0; i < 100; ++i) {
+                std::string key = "Writer" + std::to_string(w);
+                t.Doc().WriteINIValueStr("Misc", key, std::to_string(i));
+                // A write is visible to the next read on the same or another thread.
+                if (t.Doc().GetINIValueStr("Misc", key, 0) != std::to_string(i)) {
+                    ++wrongReads;
+                }
+            }
+        });
+    }
+    for (auto& w : writers) {
+        w.join();
+    }
+    stop = true;
+    for (auto& r : readers) {
+        r.join();
+    }
+    EXPECT_EQ(wrongReads, 0);
+    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "Writer0", 0), "99");
+    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "Writer1", 0), "99");
+    EXPECT_TRUE(t.Messages().Texts().empty());
+}
+
+}  // namespace

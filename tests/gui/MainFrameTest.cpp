@@ -1,0 +1,146 @@
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QtTest>
+
+#include "RecordingMessages.h"
+#include "TestDocument.h"
+#include "app/CAboutDlg.h"
+#include "app/CMainFrame.h"
+#include "app/CTarnView.h"
+#include "settings/SettingsPath.h"
+#include "ui_CTarnView.h"
+
+namespace {
+QStringList MenuTexts(QMenu* menu) {
+    QStringList texts;
+    for (QAction* action : menu->actions()) {
+        texts << (action->isSeparator() ? QString("-") : action->text());
+    }
+    return texts;
+}
+
+QMenu* TopMenu(QMainWindow& frame, const QString& title) {
+    for (QAction* action : frame.menuBar()->actions()) {
+        if (action->text() == title) {
+            return action->menu();
+        }
+    }
+    return nullptr;
+}
+}  // namespace
+
+class MainFrameTest : public QObject {
+    Q_OBJECT
+private slots:
+    void menusCarryEveryCommand();
+    void statusBarHasMessagePaneAndThreeIndicators();
+    void helpMenuAppearsOnlyOnceTheViewIsShown();
+    void viewStartsWithEmptyListsAndDisabledButtons();
+    void aboutTextWithAndWithoutTemplate();
+};
+
+void MainFrameTest::menusCarryEveryCommand() {
+    TestDocument t("[Misc]\nGetCommunity=public\nSetCommunity=private\n");
+    CMainFrame frame(t.Doc());
+    QCOMPARE(frame.windowTitle(), QString("Fleetwarden"));
+    QCOMPARE(MenuTexts(TopMenu(frame, "&File")), QStringList({"E&xit"}));
+    QCOMPARE(MenuTexts(TopMenu(frame, "&Utilities")),
+             QStringList({"&Setup", "-", "&Discover", "-", "&Configure Terminal Info", "-",
+                          "&Upload / Download"}));
+    QMenu* utilities = TopMenu(frame, "&Utilities");
+    QCOMPARE(
+        MenuTexts(utilities->actions().last()->menu()),
+        QStringList({"&Upload Configuration", "Download &Configuration", "Download &Firmware"}));
+    QCOMPARE(MenuTexts(TopMenu(frame, "&View")), QStringList({"&Status Bar"}));
+
+    const std::pair<int, const char*> prompts[] = {
+        {32771, "Modeless Dialog to Monitor Traps"},
+        {32774, "Set Application Configuration Options"},
+        {32775, "Modeless Dialog to Discover Network Units"},
+        {32776, "Upload And Store Configuration From a Terminal"},
+        {32777, "Download Stored Configuration To Terminal(s)"},
+        {32779, "Download / Upgrade Terminal(s) With User Selected Firmware"},
+        {57665, "Quit the application"},
+        {59393, "Show or hide the status bar"}};
+    for (const auto& [id, prompt] : prompts) {
+        QAction* action = frame.CommandAction(id);
+        QVERIFY2(action, qPrintable(QString::number(id)));
+        QCOMPARE(action->statusTip(), QString(prompt));
+    }
+    QCOMPARE(frame.CommandAction(57665)->toolTip(), QString("Exit"));
+    QVERIFY(frame.CommandAction(32778));
+    QVERIFY(t.Messages().Texts().empty());
+}
+
+void MainFrameTest::statusBarHasMessagePaneAndThreeIndicators() {
+    TestDocument t("[Misc]\nGetCommunity=public\nSetCommunity=private\n");
+    CMainFrame frame(t.Doc());
+    QCOMPARE(frame.MessageText(), QString("Ready"));
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(frame.IndicatorPane(i));
+    }
+    QCOMPARE(frame.IndicatorPane(2)->objectName(), QString("indicatorSCRL"));
+    frame.show();
+    frame.CommandAction(59393)->trigger();
+    QVERIFY(!frame.statusBar()->isVisible());
+    frame.CommandAction(59393)->trigger();
+    QVERIFY(frame.statusBar()->isVisible());
+}
+
+void MainFrameTest::helpMenuAppearsOnlyOnceTheViewIsShown() {
+    TestDocument t("[Misc]\nGetCommunity=public\nSetCommunity=private\n");
+    CMainFrame frame(t.Doc());
+    QVERIFY(!TopMenu(frame, "&Help"));
+    g_pDoc = nullptr;
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    QCOMPARE(g_pDoc, &t.Doc());
+    QMenu* help = TopMenu(frame, "&Help");
+    QVERIFY(help);
+    QCOMPARE(MenuTexts(help), QStringList({"&Help Topics", "&About Manager..."}));
+    QCOMPARE(frame.CommandAction(57664)->text(), QString("&About Manager..."));
+    // Showing the window again adds nothing.
+    frame.hide();
+    frame.show();
+    int helpMenus = 0;
+    for (QAction* action : frame.menuBar()->actions()) {
+        helpMenus += action->text() == "&Help" ? 1 : 0;
+    }
+    QCOMPARE(helpMenus, 1);
+}
+
+void MainFrameTest::viewStartsWithEmptyListsAndDisabledButtons() {
+    TestDocument t("[Misc]\nGetCommunity=public\nSetCommunity=private\n");
+    CMainFrame frame(t.Doc());
+    Ui::CTarnView& ui = frame.View()->Controls();
+    QCOMPARE(ui.banner->text(), QString("***** BETA - Test and Evaluation *****"));
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    QCOMPARE(ui.banner->text(), QString());
+    QCOMPARE(ui.terminalList->headerItem()->text(0), QString("Terminals"));
+    QCOMPARE(ui.dataList->headerItem()->text(0), QString("Data"));
+    QCOMPARE(ui.dataList->headerItem()->text(1), QString("Value"));
+    QCOMPARE(ui.terminalList->columnWidth(0), 200);
+    QCOMPARE(ui.dataList->columnWidth(1), 400);
+    QVERIFY(!ui.refreshButton->isEnabled());
+    QVERIFY(!ui.clearAllButton->isEnabled());
+    QCOMPARE(ui.refreshButton->text(), QString("&Refresh"));
+    QCOMPARE(ui.clearAllButton->text(), QString("&Clear All"));
+}
+
+void MainFrameTest::aboutTextWithAndWithoutTemplate() {
+    TestDocument t("[Misc]\n");
+    {
+        CAboutDlg about;
+        QCOMPARE(about.VersionText(), QString("1.0.2.1          VTPL"));
+        QCOMPARE(about.windowTitle(), QString("About"));
+    }
+    WriteTextFile(GetTemplatePath(), "[Template-Version]\n\"Version\"=2.0\n");
+    CAboutDlg about;
+    QCOMPARE(about.VersionText(), QString("1.0.2.1          V2.0TPL"));
+}
+
+QTEST_MAIN(MainFrameTest)
+#include "MainFrameTest.moc"

@@ -1,0 +1,110 @@
+#include "FakeSnmpManager.h"
+
+class FakeSession final : public ISnmpSession {
+public:
+    FakeSession(FakeSnmpManager& owner, SnmpOpenParams params)
+        : m_owner(owner), m_params(std::move(params)) {}
+    SnmpRequestResult Request(SnmpPduType type, SnmpVarBindList& bindings) override {
+        return m_owner.Handle(m_params, type, bindings);
+    }
+
+private:
+    FakeSnmpManager& m_owner;
+    SnmpOpenParams m_params;
+};
+
+bool FakeSnmpManager::StrToOid(const std::string& text, SnmpOid& oid) {
+    return ParseOidText(text, oid);
+}
+
+bool FakeSnmpManager::AllocateBindings(SnmpVarBindList& bindings, std::size_t count) {
+    if (!allocateOk) {
+        return false;
+    }
+    bindings.resize(count);
+    return true;
+}
+
+std::unique_ptr<ISnmpSession> FakeSnmpManager::Open(const SnmpOpenParams& params,
+                                                    unsigned long& failureCode) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_opens.push_back(params);
+    }
+    if (!openOk) {
+        failureCode = openFailureCode;
+        return nullptr;
+    }
+    return std::make_unique<FakeSession>(*this, params);
+}
+
+bool FakeSnmpManager::Close(std::unique_ptr<ISnmpSession> /*session*/) {
+    std::lock_guard lock(m_mutex);
+    ++m_closes;
+    return closeOk;
+}
+
+SnmpRequestResult FakeSnmpManager::Handle(const SnmpOpenParams& params, SnmpPduType type,
+                                          SnmpVarBindList& bindings) {
+    Request request{params.agent, params.community, type, bindings};
+    {
+        std::lock_guard lock(m_mutex);
+        m_requests.push_back(request);
+    }
+    if (answer) {
+        return answer(request, bindings);
+    }
+    SnmpRequestResult result;
+    result.ok = true;
+    std::lock_guard lock(m_mutex);
+    for (auto& bind : bindings) {
+        auto it = values.find(OidToText(bind.name));
+        if (it == values.end()) {
+            result.errorStatus = 2;
+            result.errorIndex = 1;
+            return result;
+        }
+        if (type == SnmpPduType::Set) {
+            it->second = bind.value;
+        } else {
+            bind.value = it->second;
+        }
+    }
+    return result;
+}
+
+std::vector<SnmpOpenParams> FakeSnmpManager::Opens() const {
+    std::lock_guard lock(m_mutex);
+    return m_opens;
+}
+
+std::vector<FakeSnmpManager::Request> FakeSnmpManager::Requests() const {
+    std::lock_guard lock(m_mutex);
+    return m_requests;
+}
+
+int FakeSnmpManager::Closes() const {
+    std::lock_guard lock(m_mutex);
+    return m_closes;
+}
+
+SnmpValue FakeSnmpManager::Text(const std::string& text) {
+    SnmpValue value;
+    value.type = asn::kOctetString;
+    value.octets.assign(text.begin(), text.end());
+    return value;
+}
+
+SnmpValue FakeSnmpManager::Integer(long long number) {
+    SnmpValue value;
+    value.type = asn::kInteger;
+    value.integer = number;
+    return value;
+}
+
+SnmpValue FakeSnmpManager::Oid(const std::string& dotted) {
+    SnmpValue value;
+    value.type = asn::kObjectId;
+    ParseOidText(dotted, value.objectId);
+    return value;
+}

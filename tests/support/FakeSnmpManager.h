@@ -1,0 +1,57 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "snmp/SnmpManager.h"
+
+// A scripted SNMP layer for the failures a real agent cannot produce (memory,
+// select and close failures) and for counting requests. By default it answers
+// from `values` (keyed by dotted OID text; a missing OID answers status 2) and
+// stores SET values there.
+class FakeSnmpManager final : public ISnmpManager {
+public:
+    struct Request {
+        std::string agent;
+        std::string community;
+        SnmpPduType type;
+        SnmpVarBindList bindings;
+    };
+
+    bool StrToOid(const std::string& text, SnmpOid& oid) override;
+    bool AllocateBindings(SnmpVarBindList& bindings, std::size_t count) override;
+    std::unique_ptr<ISnmpSession> Open(const SnmpOpenParams& params,
+                                       unsigned long& failureCode) override;
+    bool Close(std::unique_ptr<ISnmpSession> session) override;
+
+    // Behaviour.
+    bool allocateOk = true;
+    bool openOk = true;
+    unsigned long openFailureCode = 0;
+    bool closeOk = true;
+    // Overrides the default answer when set.
+    std::function<SnmpRequestResult(const Request&, SnmpVarBindList&)> answer;
+    std::map<std::string, SnmpValue> values;
+
+    // What was asked.
+    std::vector<SnmpOpenParams> Opens() const;
+    std::vector<Request> Requests() const;
+    int Closes() const;
+
+    static SnmpValue Text(const std::string& text);
+    static SnmpValue Integer(long long value);
+    static SnmpValue Oid(const std::string& dotted);
+
+private:
+    friend class FakeSession;
+    SnmpRequestResult Handle(const SnmpOpenParams& params, SnmpPduType type,
+                             SnmpVarBindList& bindings);
+
+    mutable std::mutex m_mutex;
+    std::vector<SnmpOpenParams> m_opens;
+    std::vector<Request> m_requests;
+    int m_closes = 0;
+};

@@ -1,0 +1,139 @@
+#include "NetworkTestSupport.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+namespace {
+unsigned FreePort(const std::string& address, int type) {
+    int fd = ::socket(AF_INET, type, 0);
+    sockaddr_in sin{};
+    sin.sin_family = AF_INET;
+    ::inet_pton(AF_INET, address.c_str(), &sin.sin_addr);
+    sin.sin_port = 0;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&sin), sizeof(sin));
+    socklen_t len = sizeof(sin);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sin), &len);
+    ::close(fd);
+    return ntohs(sin.sin_port);
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (auto& s : strings) {
+        pointers.push_back(s.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+}  // namespace
+
+unsigned FreeUdpPort(const std::string& address) {
+    return FreePort(address, SOCK_DGRAM);
+}
+unsigned FreeTcpPort(const std::string& address) {
+    return FreePort(address, SOCK_STREAM);
+}
+
+ChildProcess::ChildProcess(const std::vector<std::string>& argv,
+                           const std::vector<std::string>& extraEnv, const std::string& logFile) {
+    std::vector<std::string> args = argv;
+    std::vector<std::string> env = extraEnv;
+    m_pid = ::fork();
+    if (m_pid == 0) {
+        for (auto& assignment : env) {
+            ::putenv(assignment.data());
+        }
+        int out = ::open(logFile.empty() ? "/dev/null" : logFile.c_str(),
+                         O_WRONLY | O_CREAT | O_APPEND, 0644);
+        ::dup2(out, 1);
+        ::dup2(out, 2);
+        auto pointers = Pointers(args);
+        ::execvp(pointers[0], pointers.data());
+        ::_exit(127);
+    }
+}
+
+ChildProcess::~ChildProcess() {
+    Stop(2.0);
+}
+
+bool ChildProcess::Running() {
+    if (m_pid <= 0) {
+        return false;
+    }
+    int status = 0;
+    pid_t done = ::waitpid(m_pid, &status, WNOHANG);
+    if (done == m_pid) {
+        m_status = status;
+        m_pid = -1;
+        return false;
+    }
+    return true;
+}
+
+int ChildProcess::Stop(double seconds) {
+    if (m_pid <= 0) {
+        return m_status;
+    }
+    ::kill(m_pid, SIGTERM);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (!Running()) {
+            return m_status;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(m_pid, SIGKILL);
+    ::waitpid(m_pid, &m_status, 0);
+    m_pid = -1;
+    return -1;
+}
+
+CommandResult RunCommand(const std::vector<std::string>& argv) {
+    CommandResult result;
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) {
+        return result;
+    }
+    std::vector<std::string> args = argv;
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(pipeFds[1], 1);
+        ::dup2(pipeFds[1], 2);
+        ::close(pipeFds[0]);
+        auto pointers = Pointers(args);
+        ::execvp(pointers[0], pointers.data());
+        ::_exit(127);
+    }
+    ::close(pipeFds[1]);
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(pipeFds[0], buffer, sizeof(buffer))) > 0) {
+        result.output.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+std::string FindProgram(const std::string& name) {
+    for (const char* dir : {"/usr/sbin", "/usr/bin", "/sbin", "/bin"}) {
+        std::string candidate = std::string(dir) + "/" + name;
+        if (::access(candidate.c_str(), X_OK) == 0) {
+            return candidate;
+        }
+    }
+    return {};
+}

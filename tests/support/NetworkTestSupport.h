@@ -1,0 +1,38 @@
+#pragma once
+
+#include <sys/types.h>
+#include <string>
+#include <vector>
+
+// A UDP (or TCP) port on `address` that nothing listens on at the moment of the call.
+unsigned FreeUdpPort(const std::string& address = "127.0.0.1");
+unsigned FreeTcpPort(const std::string& address = "127.0.0.1");
+
+// A child process, killed and reaped when the object goes.
+class ChildProcess {
+public:
+    ChildProcess(const std::vector<std::string>& argv,
+                 const std::vector<std::string>& extraEnv = {}, const std::string& logFile = {});
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    pid_t Pid() const { return m_pid; }
+    bool Running();
+    // Sends SIGTERM and waits up to `seconds`; returns the exit status or -1.
+    int Stop(double seconds = 5.0);
+
+private:
+    pid_t m_pid = -1;
+    int m_status = -1;
+};
+
+// Runs a command to its end; returns its exit code and what it printed.
+struct CommandResult {
+    int exitCode = -1;
+    std::string output;  // standard output and standard error together
+};
+CommandResult RunCommand(const std::vector<std::string>& argv);
+
+// Finds a program in /usr/sbin, /usr/bin or PATH; empty when missing.
+std::string FindProgram(const std::string& name);

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "RecordingMessages.h"
+#include "TestFiles.h"
+#include "app/CTarnDoc.h"
+
+// A document over a settings file of the test's own, in a fresh directory, with
+// message boxes recorded. It becomes g_pDoc and the settings path of the process
+// for its lifetime.
+class TestDocument {
+public:
+    explicit TestDocument(const std::string& settingsText, ISnmpManager* snmp = nullptr);
+    ~TestDocument();
+
+    CTarnDoc& Doc() { return *m_doc; }
+    RecordingMessages& Messages() { return m_messages; }
+    const std::string& SettingsPath() const { return m_settingsPath; }
+    TempDir& Dir() { return m_dir; }
+
+private:
+    TempDir m_dir;
+    std::string m_settingsPath;
+    RecordingMessages m_messages;
+    std::unique_ptr<CTarnDoc> m_doc;
+};
+
+// Settings text that points the OID names the tests use at the test agent's
+// objects, with the agent's port and the communities "public" and "private".
+std::string AgentSettings(unsigned snmpPort);
