@@ -4,6 +4,10 @@ const std::vector<CliCommand>& CliCommands() {
     static const std::vector<CliCommand> commands = {
         {"get", "get IP OIDNAME [INDEX]   print the value of a named object", RunGetCommand},
         {"set", "set IP OIDNAME VALUE     write a named object", RunSetCommand},
+        {"register", "register IP...           register terminals; print whether each was added",
+         RunRegisterCommand},
+        {"list", "list [--csv] IP...       register terminals, refresh them, print the inventory",
+         RunListCommand},
     };
     return commands;
 }

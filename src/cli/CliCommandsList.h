@@ -5,3 +5,5 @@
 // Each subcommand's entry point, defined in its own file.
 int RunGetCommand(CliContext& context);
 int RunSetCommand(CliContext& context);
+int RunRegisterCommand(CliContext& context);
+int RunListCommand(CliContext& context);

@@ -5,6 +5,17 @@
 #include "app/CTarnDoc.h"
 #include "common/TextFormat.h"
 #include "settings/SettingsGlobals.h"
+#include "terminals/TerminalDatabase.h"
+
+namespace {
+// Enterprise objects hang under the terminal's product prefix, which the
+// console learns by registering the terminal; the command line does it first.
+void LearnProductOf(CliContext& context, const std::string& ip, const std::string& oidName) {
+    if (oidName.rfind("EntOid", 0) == 0 && !g_Terminals.FindByIP(ip)) {
+        context.doc.RegisterTerminal(ip);
+    }
+}
+}  // namespace
 
 int RunGetCommand(CliContext& context) {
     const auto& args = context.args;
@@ -13,6 +24,7 @@ int RunGetCommand(CliContext& context) {
         return 2;
     }
     int index = args.size() == 3 ? static_cast<int>(ToLong(args[2])) : 0;
+    LearnProductOf(context, args[0], args[1]);
     std::string text = context.doc.GetSnmpValue(args[0], args[1], index);
     context.out << text << std::endl;
     return Contains(text, "Error") ? 1 : 0;
@@ -24,6 +36,7 @@ int RunSetCommand(CliContext& context) {
         context.err << "usage: fleetwarden-cli set IP OIDNAME VALUE" << std::endl;
         return 2;
     }
+    LearnProductOf(context, args[0], args[1]);
     std::string text = context.doc.SetSnmpValue(args[0], args[1], args[2]);
     context.out << text << std::endl;
     return text == kNoneNoneNone ? 0 : 1;

@@ -55,11 +55,17 @@ SnmpRequestResult FakeSnmpManager::Handle(const SnmpOpenParams& params, SnmpPduT
         return answer(request, bindings);
     }
     SnmpRequestResult result;
-    result.ok = true;
     std::lock_guard lock(m_mutex);
+    if (silentAgents.count(params.agent) != 0) {
+        result.failureCode = snmpcode::kTimeout;
+        return result;
+    }
+    result.ok = true;
+    auto agent = agents.find(params.agent);
+    auto& objects = agent != agents.end() ? agent->second : values;
     for (auto& bind : bindings) {
-        auto it = values.find(OidToText(bind.name));
-        if (it == values.end()) {
+        auto it = objects.find(OidToText(bind.name));
+        if (it == objects.end()) {
             result.errorStatus = 2;
             result.errorIndex = 1;
             return result;
@@ -81,6 +87,18 @@ std::vector<SnmpOpenParams> FakeSnmpManager::Opens() const {
 std::vector<FakeSnmpManager::Request> FakeSnmpManager::Requests() const {
     std::lock_guard lock(m_mutex);
     return m_requests;
+}
+
+int FakeSnmpManager::GetCount(const std::string& agent, const std::string& oid) const {
+    std::lock_guard lock(m_mutex);
+    int count = 0;
+    for (const auto& request : m_requests) {
+        if (request.agent == agent && request.type == SnmpPduType::Get &&
+            !request.bindings.empty() && OidToText(request.bindings[0].name) == oid) {
+            ++count;
+        }
+    }
+    return count;
 }
 
 int FakeSnmpManager::Closes() const {

@@ -3,6 +3,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -35,11 +36,16 @@ public:
     // Overrides the default answer when set.
     std::function<SnmpRequestResult(const Request&, SnmpVarBindList&)> answer;
     std::map<std::string, SnmpValue> values;
+    // Per agent address: its own objects, and agents that never answer.
+    std::map<std::string, std::map<std::string, SnmpValue>> agents;
+    std::set<std::string> silentAgents;
 
     // What was asked.
     std::vector<SnmpOpenParams> Opens() const;
     std::vector<Request> Requests() const;
     int Closes() const;
+    // How many GETs asked `agent` for `oid`.
+    int GetCount(const std::string& agent, const std::string& oid) const;
 
     static SnmpValue Text(const std::string& text);
     static SnmpValue Integer(long long value);

@@ -17,8 +17,13 @@ TestDocument::TestDocument(const std::string& settingsText, ISnmpManager* snmp)
 }
 
 TestDocument::~TestDocument() {
-    g_pDoc = nullptr;
-    SetINIPathOverride("");
+    // A newer document may have taken over the process-wide state already.
+    if (g_pDoc == m_doc.get()) {
+        g_pDoc = nullptr;
+    }
+    if (GetINIPath() == m_settingsPath) {
+        SetINIPathOverride("");
+    }
 }
 
 std::string AgentSettings(unsigned snmpPort) {

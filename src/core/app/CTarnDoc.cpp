@@ -95,14 +95,6 @@ std::string CTarnDoc::GetOidFromStr(const std::string& name, const std::string& 
     return redirected;
 }
 
-std::string CTarnDoc::GetEnterprisePrefix(const std::string& /*terminalIP*/) {
-    return "SysObjIdError";
-}
-
-std::string CTarnDoc::GetProductSection(const std::string& /*terminalIP*/) {
-    return "OTHER";
-}
-
 std::string CTarnDoc::GetVersionText() {
     return FormatText("%d.%d.%d.%d", fw::kVersionMajor, fw::kVersionMinor, fw::kVersionPatch,
                       fw::kVersionTweak);

@@ -11,7 +11,7 @@
 class CTarnDoc {
 public:
     CTarnDoc(IUserMessages& messages, ISnmpManager& snmp);
-    virtual ~CTarnDoc() = default;
+    ~CTarnDoc() = default;
     CTarnDoc(const CTarnDoc&) = delete;
     CTarnDoc& operator=(const CTarnDoc&) = delete;
 
@@ -31,10 +31,24 @@ public:
                              int index = 0, int timeoutMs = 0, int retries = 0);
     std::string SetSnmpValue(const std::string& terminalIP, const std::string& oidName,
                              const std::string& value);
+    // GetSnmpValue, also telling whether the text is a value (true) or a failure text.
+    struct SnmpGetOutcome {
+        std::string text;
+        bool ok = false;
+    };
+    SnmpGetOutcome GetSnmpValueChecked(const std::string& terminalIP, const std::string& oidName,
+                                       int index = 0, int timeoutMs = 0, int retries = 0);
 
-    // Terminal identity.
-    virtual std::string GetEnterprisePrefix(const std::string& terminalIP);
-    virtual std::string GetProductSection(const std::string& terminalIP);
+    // Terminal identity and registration.
+    std::string ResolveEnterprisePrefix(const std::string& sysObjectID) const;
+    std::string GetEnterprisePrefix(const std::string& terminalIP) const;
+    std::string GetProductSection(const std::string& terminalIP);
+    bool IsModel2200(const std::string& terminalIP);
+    std::string GetMacAddress(const std::string& terminalIP);
+    bool RegisterTerminal(const std::string& terminalIP);
+
+    // The identity pop-up of a row of a terminal list.
+    void ShowTerminalInfo(const std::string& name, int index) const;
 
     // The build's version as "%d.%d.%d.%d".
     static std::string GetVersionText();

@@ -36,6 +36,11 @@ std::string StatusText(const char* operation, long status, const std::string& cu
                       static_cast<int>(status), current.c_str());
 }
 
+bool IsConvertible(const SnmpValue& value) {
+    return value.type == asn::kOctetString || value.type == asn::kInteger ||
+           value.type == asn::kObjectId;
+}
+
 std::string ValueToText(const SnmpValue& value, const std::string& oidName) {
     switch (value.type) {
         case asn::kOctetString: {
@@ -99,9 +104,15 @@ std::optional<std::string> CTarnDoc::FormRequest(const std::string& terminalIP,
 
 std::string CTarnDoc::GetSnmpValue(const std::string& terminalIP, const std::string& oidName,
                                    int index, int timeoutMs, int retries) {
+    return GetSnmpValueChecked(terminalIP, oidName, index, timeoutMs, retries).text;
+}
+
+CTarnDoc::SnmpGetOutcome CTarnDoc::GetSnmpValueChecked(const std::string& terminalIP,
+                                                       const std::string& oidName, int index,
+                                                       int timeoutMs, int retries) {
     SnmpVarBindList bindings;
     if (auto early = FormRequest(terminalIP, oidName, index, false, bindings)) {
-        return *early;
+        return {*early, *early == "N/A"};
     }
     SnmpOpenParams params{terminalIP, AgentPort(), g_GetCommunity.Get(), kDefaultTimeoutMs,
                           kDefaultRetries};
@@ -111,6 +122,7 @@ std::string CTarnDoc::GetSnmpValue(const std::string& terminalIP, const std::str
     }
 
     std::string result;
+    bool converted = false;
     unsigned long code = 0;
     long status = 0;
     auto session = m_snmp.Open(params, code);
@@ -126,29 +138,32 @@ std::string CTarnDoc::GetSnmpValue(const std::string& terminalIP, const std::str
             status = answer.errorStatus;
         } else {
             status = answer.errorStatus;
-            result = bindings.empty() ? std::string("GetNotOctStrOrIntegerError")
-                                      : ValueToText(bindings[0].value, oidName);
+            converted = !bindings.empty() && IsConvertible(bindings[0].value);
+            result = converted ? ValueToText(bindings[0].value, oidName)
+                               : std::string("GetNotOctStrOrIntegerError");
         }
     }
     bindings.clear();
     if (!m_snmp.Close(std::move(session))) {
         result = "SnmpMgrCloseError";
+        converted = false;
     }
 
     if (result == "SnmpMgrOpenError") {
         if (code == snmpcode::kMemory) {
-            return "Snmp Open - Memory Allocation Failure - SnmpMgrOpenError";
+            return {"Snmp Open - Memory Allocation Failure - SnmpMgrOpenError", false};
         }
-        return FormatText("%s%lu - %s", "Snmp Open - Unknown SnmpMgrOpen Function Error = ", code,
-                          "SnmpMgrOpenError");
+        return {FormatText("%s%lu - %s", "Snmp Open - Unknown SnmpMgrOpen Function Error = ", code,
+                           "SnmpMgrOpenError"),
+                false};
     }
     if (result == "SnmpMgrRequestGETError") {
-        return RequestFailureText("Get Get", code, "SnmpMgrRequestGETError");
+        return {RequestFailureText("Get Get", code, "SnmpMgrRequestGETError"), false};
     }
     if (status != 0) {
-        return StatusText("Get", status, result);
+        return {StatusText("Get", status, result), false};
     }
-    return result;
+    return {result, converted};
 }
 
 std::string CTarnDoc::SetSnmpValue(const std::string& terminalIP, const std::string& oidName,

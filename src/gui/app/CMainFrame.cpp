@@ -1,5 +1,6 @@
 #include "app/CMainFrame.h"
 
+#include <QCloseEvent>
 #include <QMenu>
 #include <QStatusBar>
 
@@ -34,6 +35,15 @@ CMainFrame::CMainFrame(CTarnDoc& doc, QWidget* parent)
 }
 
 CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    // A refresh in progress ends at the next terminal; the window then closes.
+    if (m_view && !m_view->QueryClose()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
 
 void CMainFrame::CreateStatusBarPanes() {
     m_messagePane = new QLabel(QString::fromStdString(LoadResString(ids::kReady)), this);

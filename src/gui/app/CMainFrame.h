@@ -49,6 +49,9 @@ signals:
     // Emitted before any menu is shown, so the view can enable its commands.
     void updateCommandUi();
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void CreateStatusBarPanes();
     void ApplyPrompts();

@@ -1,6 +1,7 @@
 #include "app/CTarnView.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -13,18 +14,40 @@
 #include "app/CMainFrame.h"
 #include "app/CTarnDoc.h"
 #include "app/StartupSettings.h"
+#include "common/InputBlocker.h"
 #include "common/StringTable.h"
 #include "settings/SettingsPath.h"
+#include "terminals/RefreshTerminals.h"
+#include "terminals/TerminalDatabase.h"
 #include "ui_CTarnView.h"
+
+namespace {
+QString Text(int id) {
+    return QString::fromStdString(LoadResString(id));
+}
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+}  // namespace
 
 CTarnView::CTarnView(CTarnDoc& doc, CMainFrame* frame)
     : QWidget(frame), m_doc(doc), m_frame(frame), m_ui(std::make_unique<Ui::CTarnView>()) {
     m_ui->setupUi(this);
     LoadProcessWideSettings(m_doc);
     connect(m_frame, &CMainFrame::updateCommandUi, this, &CTarnView::UpdateCommandUi);
+    connect(m_ui->refreshButton, &QPushButton::clicked, this, &CTarnView::RefreshAndValidateAll);
+    connect(m_ui->clearAllButton, &QPushButton::clicked, this, &CTarnView::OnClearAll);
+    connect(m_ui->terminalList, &QTreeWidget::itemSelectionChanged, this,
+            &CTarnView::OnSelectionChanged);
 }
 
-CTarnView::~CTarnView() = default;
+CTarnView::~CTarnView() {
+    if (m_refreshThread.joinable()) {
+        m_refreshThread.request_stop();
+        m_refreshThread.join();
+    }
+    g_Terminals.Clear();
+}
 
 void CTarnView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
@@ -35,6 +58,7 @@ void CTarnView::showEvent(QShowEvent* event) {
 }
 
 void CTarnView::OnInitialUpdate() {
+    RefreshAndValidateAll();
     g_pDoc = &m_doc;
     ShrinkFrameToFit();
     m_ui->terminalList->header()->setStretchLastSection(false);
@@ -45,7 +69,6 @@ void CTarnView::OnInitialUpdate() {
     m_pStatusBar = m_frame;
     AddHelpMenu();
     SetBanner(QString());
-    UpdateCommandUi();
 }
 
 void CTarnView::ShrinkFrameToFit() {
@@ -59,14 +82,14 @@ void CTarnView::AddHelpMenu() {
     help->setObjectName("menuHelp");
     QAction* topics = help->addAction(tr("&Help Topics"));
     topics->setObjectName("actionHelpTopics");
-    topics->setProperty("commandId", cmd::kHelpTopics);
-    topics->setStatusTip(QString::fromStdString(LoadResString(cmd::kHelpTopics)));
+    topics->setProperty("commandId", 57670);
+    topics->setStatusTip(Text(57670));
     QAction* about = help->addAction(tr("&About Manager..."));
     about->setObjectName("actionAbout");
-    about->setProperty("commandId", cmd::kAppAbout);
+    about->setProperty("commandId", 57664);
     connect(topics, &QAction::triggered, this, [this] {
         // The help is the README installed beside the program, when there is one.
-        QFileInfo readme(QFileInfo(QString::fromStdString(ExecutablePath())).dir(), "README.md");
+        QFileInfo readme(QFileInfo(Q(ExecutablePath())).dir(), "README.md");
         if (!readme.exists() ||
             !QDesktopServices::openUrl(QUrl::fromLocalFile(readme.filePath()))) {
             m_doc.Messages().ShowMessage(
@@ -84,11 +107,149 @@ void CTarnView::SetBanner(const QString& text) {
     m_ui->banner->setText(text);
 }
 
+void CTarnView::SetStatus(const QString& text) {
+    m_strStatus = text;
+    if (m_pStatusBar) {
+        m_pStatusBar->SetMessageText(text);
+    }
+}
+
+void CTarnView::EnableButtons(bool enable) {
+    m_ui->refreshButton->setEnabled(enable);
+    m_ui->clearAllButton->setEnabled(enable);
+}
+
+void CTarnView::RefreshAndValidateAll() {
+    if (m_refreshing) {
+        m_refreshPending = true;
+        return;
+    }
+    StartRefresh();
+}
+
+void CTarnView::StartRefresh() {
+    m_refreshing = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QString text = Text(ids::kRefreshAndValidate) + " - " + Text(ids::kPleaseWait);
+    SetStatus(text);
+    SetBanner(text);
+    EnableButtons(false);
+    m_inputBlocker = std::make_unique<InputBlocker>();
+    if (m_refreshThread.joinable()) {
+        m_refreshThread.join();
+    }
+    m_refreshThread = std::jthread([this](std::stop_token stop) {
+        RefreshAndValidateTerminals(m_doc, stop);
+        QMetaObject::invokeMethod(this, &CTarnView::FinishRefresh, Qt::QueuedConnection);
+    });
+}
+
+void CTarnView::FinishRefresh() {
+    m_refreshThread.join();
+    m_inputBlocker.reset();
+    QTreeWidget* list = m_ui->terminalList;
+    QList<QTreeWidgetItem*> selected = list->selectedItems();
+    int noted = selected.isEmpty() ? -1 : list->indexOfTopLevelItem(selected.first());
+
+    QSignalBlocker quiet(list);
+    list->clear();
+    m_ui->dataList->clear();
+    std::vector<TerminalEntry> entries = g_Terminals.Entries();
+    if (!entries.empty()) {
+        std::vector<std::string> macs;
+        macs.reserve(entries.size());
+        for (const auto& entry : entries) {
+            list->addTopLevelItem(new QTreeWidgetItem(QStringList(Q(entry.record.m_strName))));
+            macs.push_back(entry.record.m_strMacAdr);
+        }
+        g_MacByItem.Assign(std::move(macs));
+        int row = noted >= 0 && noted < list->topLevelItemCount() ? noted : 0;
+        QTreeWidgetItem* item = list->topLevelItem(row);
+        list->setCurrentItem(item);
+        item->setSelected(true);
+        if (row == noted) {
+            list->scrollToItem(item);
+        }
+        OnSelectionChanged();
+    }
+    SetStatus(Text(ids::kReady));
+    SetBanner(QString());
+    QApplication::restoreOverrideCursor();
+    m_refreshing = false;
+    emit refreshFinished();
+
+    if (m_closeRequested) {
+        m_frame->close();
+    } else if (m_refreshPending) {
+        m_refreshPending = false;
+        StartRefresh();
+    }
+}
+
+bool CTarnView::QueryClose() {
+    if (!m_refreshing) {
+        return true;
+    }
+    m_closeRequested = true;
+    m_refreshPending = false;
+    m_refreshThread.request_stop();
+    return false;
+}
+
+void CTarnView::OnSelectionChanged() {
+    EnableButtons(false);
+    m_ui->dataList->clear();
+    QTreeWidget* list = m_ui->terminalList;
+    QList<QTreeWidgetItem*> selected = list->selectedItems();
+    if (!selected.isEmpty()) {
+        int row = list->indexOfTopLevelItem(selected.first());
+        std::string name = selected.first()->text(0).left(259).toStdString();
+        auto mac = g_MacByItem.At(row);
+        auto entry = mac ? g_Terminals.FindByRow(*mac, name) : std::nullopt;
+        if (entry) {
+            const TerminalRecord& r = entry->record;
+            const std::pair<const char*, const std::string*> rows[] = {
+                {"Version", &r.m_strVersion},
+                {"Location", &r.m_strLocation},
+                {"Contact", &r.m_strContact},
+                {"Custom Field 1", &r.m_strCustomField1},
+                {"Custom Field 2", &r.m_strCustomField2},
+                {"Custom Field 3", &r.m_strCustomField3},
+                {"Build #", &r.m_strBuildNum},
+                {"ModDate", &r.m_strModDate},
+                {"IP Address", &r.m_strIP},
+                {"MAC Address", &r.m_strMacAdr},
+                {"Platform", &r.m_strPlatForm}};
+            for (const auto& [label, value] : rows) {
+                m_ui->dataList->addTopLevelItem(
+                    new QTreeWidgetItem(QStringList{QString(label), Q(*value)}));
+            }
+            g_SelectedIP.Set(r.m_strIP);
+        }
+    }
+    EnableButtons(true);
+}
+
+void CTarnView::OnClearAll() {
+    m_ui->terminalList->clear();
+    m_ui->dataList->clear();
+    g_Terminals.Clear();
+    RefreshAndValidateAll();
+}
+
+void CTarnView::OnTrapNewUnits() {
+    if (g_Terminals.Empty()) {
+        return;
+    }
+    QString text = Text(ids::kNewUnitsAdded);
+    SetBanner(text);
+    SetStatus(text);
+    m_ui->refreshButton->setEnabled(true);
+}
+
 void CTarnView::UpdateCommandUi() {
     // Commands whose windows are not part of this build stay disabled.
-    for (int id : {cmd::kSetup, cmd::kDiscover, cmd::kUploadConfiguration,
-                   cmd::kDownloadConfiguration, cmd::kDownloadFirmware, cmd::kConfigureTerminalInfo,
-                   cmd::kTrapMonitor, cmd::kSubmitTransfer}) {
+    for (int id : {32774, 32775, 32776, 32777, 32779, 32780, 32771, 32778}) {
         if (QAction* action = m_frame->CommandAction(id)) {
             action->setEnabled(false);
         }

@@ -3,9 +3,14 @@
 #include <QString>
 #include <QWidget>
 #include <memory>
+#include <set>
+#include <stop_token>
+#include <thread>
 
 class CTarnDoc;
 class CMainFrame;
+class InputBlocker;
+class QCloseEvent;
 
 namespace Ui {
 class CTarnView;
@@ -24,13 +29,25 @@ public:
     Ui::CTarnView& Controls() const { return *m_ui; }
     QString Banner() const { return m_strBanner; }
     QString Status() const { return m_strStatus; }
-    bool IsInitialUpdateDone() const { return m_initialUpdateDone; }
+    bool IsRefreshing() const { return m_refreshing; }
 
+    // Re-reads and validates every terminal, then rebuilds the list. The reads
+    // run on a worker thread; meanwhile the window stays painted and input to
+    // it is discarded. A request made while a refresh runs is served after it.
+    void RefreshAndValidateAll();
     // Setup dialog (run modally); also opened at start-up on a first run.
     void OnSetup();
+    // Asks the view whether the main window may close now (false while a
+    // refresh finishes; the window then closes by itself).
+    bool QueryClose();
 
 public slots:
     void UpdateCommandUi();
+    void OnTrapNewUnits();
+    void OnClearAll();
+
+signals:
+    void refreshFinished();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -40,6 +57,11 @@ private:
     void AddHelpMenu();
     void ShrinkFrameToFit();
     void SetBanner(const QString& text);
+    void SetStatus(const QString& text);
+    void EnableButtons(bool enable);
+    void StartRefresh();
+    void FinishRefresh();
+    void OnSelectionChanged();
 
     CTarnDoc& m_doc;
     CMainFrame* m_frame;
@@ -48,4 +70,10 @@ private:
     QString m_strStatus;
     CMainFrame* m_pStatusBar = nullptr;  // the frame that owns the status bar, once shown
     bool m_initialUpdateDone = false;
+
+    bool m_refreshing = false;
+    bool m_refreshPending = false;
+    bool m_closeRequested = false;
+    std::unique_ptr<InputBlocker> m_inputBlocker;
+    std::jthread m_refreshThread;
 };

@@ -22,6 +22,7 @@ const char* const kSettings =
     "\n"
     "[OID]\n"
     "OidSysName=.1.3.6.1.2.1.1.5.0\n"
+    "OidSysObjID=.1.3.6.1.2.1.1.2.0\n"
     "OidRedirected=Product\n"
     "OidMissingThere=Product\n"
     "EntOidPlatForm=PRODUCTSPECIFIC\n"

@@ -1,0 +1,105 @@
+// register and list: put terminals into the database, refresh, print the inventory.
+#include <ostream>
+
+#include "CliCommandsList.h"
+#include "app/CTarnDoc.h"
+#include "common/TextFormat.h"
+#include "terminals/RefreshTerminals.h"
+#include "terminals/TerminalDatabase.h"
+
+namespace {
+
+// The range scan's probe: a short GET of the system name.
+constexpr int kProbeTimeoutMs = 200;
+constexpr int kProbeRetries = 2;
+
+// Probes each address and registers the ones that answer. Returns the number
+// of addresses that did not answer.
+int RegisterAddresses(CliContext& context, const std::vector<std::string>& addresses,
+                      bool reportEach) {
+    int silent = 0;
+    for (const auto& ip : addresses) {
+        std::string probe =
+            context.doc.GetSnmpValue(ip, "OidSysName", 0, kProbeTimeoutMs, kProbeRetries);
+        if (Contains(probe, "Error")) {
+            context.err << ip << ": no answer: " << probe << std::endl;
+            ++silent;
+            continue;
+        }
+        bool added = context.doc.RegisterTerminal(ip);
+        if (reportEach) {
+            context.out << ip
+                        << (added ? " added"
+                                  : " not added (already known, or not a "
+                                    "product the settings accept)")
+                        << std::endl;
+        }
+    }
+    return silent;
+}
+
+std::vector<std::string> Columns(const TerminalRecord& r) {
+    return {r.m_strName,         r.m_strVersion,      r.m_strLocation,     r.m_strContact,
+            r.m_strCustomField1, r.m_strCustomField2, r.m_strCustomField3, r.m_strBuildNum,
+            r.m_strModDate,      r.m_strIP,           r.m_strMacAdr,       r.m_strPlatForm};
+}
+
+// One CSV field, quoted when it holds a comma, a quote or a line break.
+std::string CsvField(const std::string& value) {
+    if (value.find_first_of(",\"\r\n") == std::string::npos) {
+        return value;
+    }
+    std::string quoted = "\"";
+    for (char c : value) {
+        quoted += c;
+        if (c == '"') {
+            quoted += '"';
+        }
+    }
+    return quoted + "\"";
+}
+
+}  // namespace
+
+int RunRegisterCommand(CliContext& context) {
+    if (context.args.empty()) {
+        context.err << "usage: fleetwarden-cli register IP..." << std::endl;
+        return 2;
+    }
+    return RegisterAddresses(context, context.args, true) == 0 ? 0 : 1;
+}
+
+int RunListCommand(CliContext& context) {
+    std::vector<std::string> addresses;
+    bool csv = false;
+    for (const auto& arg : context.args) {
+        if (arg == "--csv") {
+            csv = true;
+        } else {
+            addresses.push_back(arg);
+        }
+    }
+    if (addresses.empty()) {
+        context.err << "usage: fleetwarden-cli list [--csv] IP..." << std::endl;
+        return 2;
+    }
+    int silent = RegisterAddresses(context, addresses, false);
+    RefreshAndValidateTerminals(context.doc);
+
+    if (csv) {
+        context.out << "Name,Version,Location,Contact,Custom Field 1,Custom Field 2,"
+                       "Custom Field 3,Build #,ModDate,IP Address,MAC Address,Platform\r\n";
+    }
+    for (const auto& entry : g_Terminals.Entries()) {
+        std::vector<std::string> columns = Columns(entry.record);
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            if (i > 0) {
+                context.out << (csv ? "," : "\t");
+            }
+            context.out << (csv ? CsvField(columns[i]) : columns[i]);
+        }
+        context.out << (csv ? "\r\n" : "\n");
+    }
+    context.out.flush();
+    return silent == 0 ? 0 : 1;
+}

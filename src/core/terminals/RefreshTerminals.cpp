@@ -1,0 +1,68 @@
+#include "terminals/RefreshTerminals.h"
+
+#include "app/CTarnDoc.h"
+#include "common/TextFormat.h"
+#include "settings/SettingsGlobals.h"
+#include "terminals/TerminalDatabase.h"
+
+namespace {
+
+// A modification date that shows the terminal did not answer the enterprise
+// objects in their current form: a failure, or the older model's "1" (as text or
+// as the one character whose code is 1).
+bool IsOlderModelModDate(const std::string& modDate) {
+    return Contains(modDate, "Error") || modDate == "1" || modDate == std::string(1, '\x01');
+}
+
+}  // namespace
+
+bool RefreshTerminal(CTarnDoc& doc, const TerminalEntry& entry) {
+    const std::string& ip = entry.record.m_strIP;
+    auto read = [&](const char* oidName) { return doc.GetSnmpValue(ip, oidName); };
+
+    // A failed read also removes the terminal: a record registered while the
+    // terminal was silent holds a failure text as its name, which would match.
+    CTarnDoc::SnmpGetOutcome name = doc.GetSnmpValueChecked(ip, "OidSysName");
+    if (!name.ok || name.text != entry.record.m_strName) {
+        g_Terminals.Remove(entry);
+        return false;
+    }
+
+    TerminalRecord r = entry.record;
+    r.m_strModDate = read("EntOidModDate");
+    if (IsOlderModelModDate(r.m_strModDate)) {
+        if (doc.IsModel2200(ip)) {
+            r.m_strName = read("OidSysName");
+            r.m_strVersion = read("OidSysDesc");
+            r.m_strLocation = read("OidSysLocation");
+            r.m_strContact = read("OidSysContact");
+            r.m_strCustomField1 = read("EntOidCustomField1");
+            r.m_strCustomField2 = read("EntOidCustomField2");
+            r.m_strCustomField3 = read("EntOidCustomField3");
+            OidSectionSwitch older("TRK2200OLD");
+            r.m_strModDate = read("EntOidModDate");
+            r.m_strBuildNum = read("EntOidBuildNum");
+            r.m_strPlatForm = read("EntOidPlatForm");
+        }
+    } else {
+        r.m_strName = read("OidSysName");
+        r.m_strVersion = read("OidSysDesc");
+        r.m_strLocation = read("OidSysLocation");
+        r.m_strContact = read("OidSysContact");
+        r.m_strBuildNum = read("EntOidBuildNum");
+        r.m_strPlatForm = read("EntOidPlatForm");
+        r.m_strCustomField1 = read("EntOidCustomField1");
+        r.m_strCustomField2 = read("EntOidCustomField2");
+        r.m_strCustomField3 = read("EntOidCustomField3");
+    }
+    g_Terminals.Update(entry, r);
+    return true;
+}
+
+void RefreshAndValidateTerminals(CTarnDoc& doc, std::stop_token stop) {
+    g_OidSection = "OID";
+    for (auto entry = g_Terminals.First(); entry && !stop.stop_requested();
+         entry = g_Terminals.Next(entry->position)) {
+        RefreshTerminal(doc, *entry);
+    }
+}

@@ -1,0 +1,83 @@
+#include "terminals/TerminalInfo.h"
+
+#include <algorithm>
+
+#include "app/CTarnDoc.h"
+#include "terminals/TerminalDatabase.h"
+
+std::string TerminalInfoText(const TerminalRecord& r) {
+    const std::pair<const char*, const std::string*> entries[] = {
+        {"Name:\t\t", &r.m_strName},
+        {"Version:\t\t", &r.m_strVersion},
+        {"Location:\t\t", &r.m_strLocation},
+        {"Contact:\t\t", &r.m_strContact},
+        {"CustomField1:\t", &r.m_strCustomField1},
+        {"CustomField2:\t", &r.m_strCustomField2},
+        {"CustomField3:\t", &r.m_strCustomField3},
+        {"Build#:\t\t", &r.m_strBuildNum},
+        {"ModDate:\t\t", &r.m_strModDate},
+        {"IP Address:\t", &r.m_strIP},
+        {"MAC Address:\t", &r.m_strMacAdr},
+        {"Platform:\t\t", &r.m_strPlatForm},
+    };
+    std::string text;
+    for (const auto& [label, value] : entries) {
+        text += label;
+        text += *value;
+        text += "\n\n";
+    }
+    return text;
+}
+
+int ListItemFromPoint(int x, int y, bool& outside, const IListBoxGeometry& listBox) {
+    int count = listBox.ItemCount();
+    if (count == 0) {
+        outside = true;
+        return 0;
+    }
+    PixelRect window = listBox.WindowRect();
+    int px = x - window.left;
+    int py = y - window.top;
+    PixelRect client = listBox.ClientRect();
+    outside = !client.Contains(px, py);
+    px = std::max(px, client.left);
+    py = std::max(py, client.top);
+
+    int best = -1;
+    int first = listBox.TopIndex();
+    if (first >= count) {
+        return -1;
+    }
+    for (int i = first; i < count; ++i) {
+        PixelRect item = listBox.ItemRect(i);
+        item.bottom += 1;
+        if (!client.Contains(item.left, item.top)) {
+            return best;  // scrolled out of view
+        }
+        if (item.Contains(px, py)) {
+            return i;
+        }
+        if (listBox.IsMultiColumn() && i + 1 < count && px >= item.left && px < item.right &&
+            listBox.ItemRect(i + 1).left > item.left) {
+            return i;
+        }
+        if (py >= item.top) {
+            best = i;
+        }
+    }
+    return best;
+}
+
+void CTarnDoc::ShowTerminalInfo(const std::string& name, int index) const {
+    if (g_Terminals.Empty()) {
+        m_messages.ShowMessage("Something is Very Wrong Right Mouse Info", MessageIcon::None);
+        return;
+    }
+    std::string text;
+    if (auto mac = g_MacByItem.At(index)) {
+        if (auto entry = g_Terminals.FindByRow(*mac, name)) {
+            text = TerminalInfoText(entry->record);
+        }
+    }
+    m_messages.ShowMessage(text, MessageIcon::Information);
+}

@@ -1,0 +1,61 @@
+#include "common/TerminalInfoPopup.h"
+
+#include <QListWidget>
+
+#include "app/CTarnDoc.h"
+#include "terminals/TerminalInfo.h"
+
+namespace {
+
+PixelRect ToPixelRect(const QRect& r) {
+    return PixelRect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+// The list widget seen as the hit test's list box. The viewport is both the
+// window and the client area, so a point converts exactly to item coordinates.
+class ListWidgetGeometry final : public IListBoxGeometry {
+public:
+    explicit ListWidgetGeometry(const QListWidget& list) : m_list(list) {}
+    int ItemCount() const override { return m_list.count(); }
+    int TopIndex() const override {
+        QListWidgetItem* top = m_list.itemAt(QPoint(1, 1));
+        return top ? m_list.row(top) : 0;
+    }
+    PixelRect WindowRect() const override {
+        QPoint origin = m_list.viewport()->mapToGlobal(QPoint(0, 0));
+        return ToPixelRect(QRect(origin, m_list.viewport()->size()));
+    }
+    PixelRect ClientRect() const override { return ToPixelRect(m_list.viewport()->rect()); }
+    PixelRect ItemRect(int index) const override {
+        return ToPixelRect(m_list.visualItemRect(m_list.item(index)));
+    }
+    bool IsMultiColumn() const override {
+        return m_list.flow() == QListView::LeftToRight && m_list.isWrapping();
+    }
+
+private:
+    const QListWidget& m_list;
+};
+
+}  // namespace
+
+int ListItemFromPoint(const QPoint& screenPoint, bool& outside, const QListWidget& list) {
+    return ListItemFromPoint(screenPoint.x(), screenPoint.y(), outside, ListWidgetGeometry(list));
+}
+
+void ShowTerminalInfoAt(CTarnDoc& doc, const QListWidget& list, const QPoint& screenPoint) {
+    bool outside = true;
+    int index = ListItemFromPoint(screenPoint, outside, list);
+    if (outside || index < 0) {
+        return;
+    }
+    doc.ShowTerminalInfo(list.item(index)->text().toStdString(), index);
+}
+
+void InstallTerminalInfoPopup(CTarnDoc& doc, QListWidget* list) {
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(list, &QListWidget::customContextMenuRequested, list,
+                     [&doc, list](const QPoint& pos) {
+                         ShowTerminalInfoAt(doc, *list, list->viewport()->mapToGlobal(pos));
+                     });
+}

@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include "FakeTerminals.h"
+#include "TestDocument.h"
+#include "settings/SettingsGlobals.h"
+#include "terminals/RefreshTerminals.h"
+#include "terminals/TerminalDatabase.h"
+
+namespace {
+
+struct Refresh : ::testing::Test {
+    FakeSnmpManager snmp;
+    TestDocument t{DefaultSettingsWith(), &snmp};
+    void TearDown() override { g_Terminals.Clear(); }
+
+    void Register(const FakeTerminal& terminal) {
+        AddFakeTerminal(snmp, terminal);
+        ASSERT_TRUE(t.Doc().RegisterTerminal(terminal.ip));
+    }
+    std::vector<TerminalRecord> Records() {
+        std::vector<TerminalRecord> records;
+        for (const auto& e : g_Terminals.Entries()) {
+            records.push_back(e.record);
+        }
+        return records;
+    }
+};
+
+TEST_F(Refresh, ReadsEveryFieldOfACurrentTerminal) {
+    Register({.ip = "127.0.0.21", .name = "ALPHA"});
+    RefreshAndValidateTerminals(t.Doc());
+    auto r = Records().at(0);
+    EXPECT_EQ(r.m_strContact, "admin");
+    EXPECT_EQ(r.m_strModDate, "2026-11-30");
+    EXPECT_EQ(r.m_strBuildNum, "4711");
+    EXPECT_EQ(r.m_strPlatForm, "PX-4");
+    EXPECT_EQ(r.m_strCustomField1, "c1");
+    EXPECT_EQ(r.m_strCustomField3, "c3");
+    EXPECT_EQ(r.m_strMacAdr, "00806412ABCD");
+}
+
+TEST_F(Refresh, RemovesTerminalsThatRenamedThemselvesOrFellSilent) {
+    Register({.ip = "127.0.0.21", .name = "ALPHA", .mac = "0080641200AA"});
+    Register({.ip = "127.0.0.22", .name = "BETA", .mac = "0080641200BB"});
+    Register({.ip = "127.0.0.23", .name = "GAMMA", .mac = "0080641200CC"});
+    AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "ALPHA-RENAMED", .mac = "0080641200AA"});
+    snmp.silentAgents.insert("127.0.0.23");
+    RefreshAndValidateTerminals(t.Doc());
+    auto records = Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].m_strName, "BETA");
+    // The kept terminal's name was read once at registration and twice by the
+    // refresh (the check, then the field); a removed one only for the check.
+    EXPECT_EQ(snmp.GetCount("127.0.0.22", ".1.3.6.1.2.1.1.5.0"), 1 + 2);
+    EXPECT_EQ(snmp.GetCount("127.0.0.21", ".1.3.6.1.2.1.1.5.0"), 1 + 1);
+}
+
+TEST_F(Refresh, ATerminalRegisteredWhileSilentDoesNotSurviveOnItsFailureText) {
+    // A cold-start trap from a terminal that has just gone offline registers it
+    // with failure texts for its name.
+    snmp.silentAgents.insert("127.0.0.25");
+    ASSERT_TRUE(t.Doc().RegisterTerminal("127.0.0.25"));
+    ASSERT_EQ(Records().at(0).m_strName,
+              "Get Get - The request timed-out - SnmpMgrRequestGETError");
+    RefreshAndValidateTerminals(t.Doc());
+    EXPECT_TRUE(g_Terminals.Empty());
+}
+
+TEST_F(Refresh, TwoTerminalsOfOneNameKeepTheirOwnData) {
+    Register({.ip = "127.0.0.21", .name = "SAME", .location = "North", .mac = "0080641200AA"});
+    Register({.ip = "127.0.0.22", .name = "SAME", .location = "South", .mac = "0080641200BB"});
+    RefreshAndValidateTerminals(t.Doc());
+    auto a = g_Terminals.FindByRow("0080641200AA", "SAME");
+    auto b = g_Terminals.FindByRow("0080641200BB", "SAME");
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->record.m_strLocation, "North");
+    EXPECT_EQ(b->record.m_strLocation, "South");
+}
+
+TEST_F(Refresh, TheOlderModelIsReadThroughItsOwnSection) {
+    Register({.ip = "127.0.0.22",
+              .name = "OLD",
+              .sysObjectID = FakeTerminal::kOlderModel,
+              .modDate = "2019-04-01",
+              .build = "2200-17",
+              .platform = "P-OLD"});
+    RefreshAndValidateTerminals(t.Doc());
+    auto r = Records().at(0);
+    EXPECT_EQ(r.m_strModDate, "2019-04-01");
+    EXPECT_EQ(r.m_strBuildNum, "2200-17");
+    EXPECT_EQ(r.m_strPlatForm, "P-OLD");
+    EXPECT_EQ(r.m_strCustomField2, "c2");
+    EXPECT_EQ(g_OidSection, "OID");
+}
+
+TEST_F(Refresh, AOneFromAProductWithout2200InItsSectionNameStays) {
+    // A product answering "1" for its modification date whose section lacks 2200.
+    FakeTerminal odd{.ip = "127.0.0.23", .name = "ODD", .sysObjectID = ".1.3.6.1.4.1.99.7"};
+    Register(odd);
+    snmp.agents["127.0.0.23"][".1.3.6.1.4.1.99.7.1.1.0"] = FakeSnmpManager::Text("1");
+    RefreshAndValidateTerminals(t.Doc());
+    auto r = Records().at(0);
+    EXPECT_EQ(r.m_strModDate, "1");
+    EXPECT_EQ(r.m_strBuildNum, "");
+    EXPECT_EQ(r.m_strContact, "");
+}
+
+TEST(TerminalDatabaseWalk, RemovingTheCurrentRecordNeitherSkipsNorRepeats) {
+    TerminalDatabase db;
+    for (const char* name : {"a", "b", "c", "d"}) {
+        db.Append(TerminalRecord{.m_strName = name});
+    }
+    std::string visited;
+    for (auto e = db.First(); e; e = db.Next(e->position)) {
+        visited += e->record.m_strName;
+        if (e->record.m_strName == "b") {
+            db.Remove(*e);
+            // Another thread appends meanwhile; the walk reaches it too.
+            db.Append(TerminalRecord{.m_strName = "e"});
+        }
+        if (e->record.m_strName == "c") {
+            auto d = db.Next(e->position);
+            db.Remove(*d);  // the next record goes before the walk gets there
+        }
+    }
+    EXPECT_EQ(visited, "abce");
+    EXPECT_EQ(db.Count(), 3u);
+}
+
+TEST(TerminalDatabaseWalk, AReplacedRecordIsNotUpdatedWithTheOldOnesReads) {
+    TerminalDatabase db;
+    db.Append(TerminalRecord{.m_strIP = "127.0.0.1", .m_strName = "a", .m_strMacAdr = "1"});
+    auto before = *db.First();
+    db.ReplaceSameTerminalOrAppend(
+        TerminalRecord{.m_strIP = "127.0.0.2", .m_strName = "a", .m_strMacAdr = "1"});
+    TerminalRecord stale = before.record;
+    stale.m_strContact = "stale";
+    EXPECT_FALSE(db.Update(before, stale));
+    EXPECT_FALSE(db.Remove(before));
+    EXPECT_EQ(db.First()->record.m_strIP, "127.0.0.2");
+    EXPECT_EQ(db.First()->position, before.position);
+}
+
+}  // namespace

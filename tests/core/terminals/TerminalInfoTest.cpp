@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include "RecordingMessages.h"
+#include "TestDocument.h"
+#include "terminals/TerminalDatabase.h"
+#include "terminals/TerminalInfo.h"
+
+namespace {
+
+// A single-column list box at screen (100, 200), 20-pixel rows, 5 rows visible.
+class FakeListBox final : public IListBoxGeometry {
+public:
+    int count = 3;
+    int top = 0;
+    int ItemCount() const override { return count; }
+    int TopIndex() const override { return top; }
+    PixelRect WindowRect() const override { return {100, 200, 300, 300}; }
+    PixelRect ClientRect() const override { return {0, 0, 200, 100}; }
+    PixelRect ItemRect(int index) const override {
+        int y = (index - top) * 20;
+        return {0, y, 200, y + 20};
+    }
+    bool IsMultiColumn() const override { return false; }
+};
+
+TEST(ListItemFromPoint, FindsTheItemUnderThePointOrTheLastOneAboveIt) {
+    FakeListBox box;
+    bool outside = true;
+    EXPECT_EQ(ListItemFromPoint(150, 225, outside, box), 1);
+    EXPECT_FALSE(outside);
+    // Below the last item, still inside the list: the last item above the click.
+    EXPECT_EQ(ListItemFromPoint(150, 290, outside, box), 2);
+    EXPECT_FALSE(outside);
+    // Left of the list: outside, clamped onto the left edge.
+    EXPECT_EQ(ListItemFromPoint(90, 205, outside, box), 0);
+    EXPECT_TRUE(outside);
+    // Scrolled: the first visible item is 2; an item partly out of view at the
+    // bottom still counts while its top-left corner is visible.
+    box.count = 8;
+    box.top = 2;
+    EXPECT_EQ(ListItemFromPoint(150, 205, outside, box), 2);
+    EXPECT_EQ(ListItemFromPoint(150, 299, outside, box), 6);
+    box.top = 8;
+    EXPECT_EQ(ListItemFromPoint(150, 205, outside, box), -1);
+    box.count = 0;
+    EXPECT_EQ(ListItemFromPoint(150, 205, outside, box), 0);
+    EXPECT_TRUE(outside);
+}
+
+TEST(ShowTerminalInfo, ShowsTheRowsOwnRecordByNameAndMac) {
+    TestDocument t("[Misc]\n");
+    t.Doc().ShowTerminalInfo("ANY", 0);
+    EXPECT_EQ(t.Messages().Texts().back(), "Something is Very Wrong Right Mouse Info");
+
+    TerminalRecord a{.m_strEntPrefix = ".1",
+                     .m_strIP = "127.0.0.21",
+                     .m_strName = "SAME",
+                     .m_strVersion = "v",
+                     .m_strBuildNum = "b",
+                     .m_strModDate = "m",
+                     .m_strMacAdr = "AA",
+                     .m_strPlatForm = "p",
+                     .m_strLocation = "l",
+                     .m_strContact = "c",
+                     .m_strCustomField1 = "1",
+                     .m_strCustomField2 = "2",
+                     .m_strCustomField3 = "3"};
+    TerminalRecord b = a;
+    b.m_strIP = "127.0.0.22";
+    b.m_strMacAdr = "BB";
+    g_Terminals.Append(a);
+    g_Terminals.Append(b);
+    g_MacByItem.Assign({"AA", "BB"});
+
+    t.Doc().ShowTerminalInfo("SAME", 1);
+    EXPECT_EQ(t.Messages().Texts().back(),
+              "Name:\t\tSAME\n\nVersion:\t\tv\n\nLocation:\t\tl\n\nContact:\t\tc\n\n"
+              "CustomField1:\t1\n\nCustomField2:\t2\n\nCustomField3:\t3\n\nBuild#:\t\tb\n\n"
+              "ModDate:\t\tm\n\nIP Address:\t127.0.0.22\n\nMAC Address:\tBB\n\n"
+              "Platform:\t\tp\n\n");
+    EXPECT_EQ(t.Messages().Icons().back(), MessageIcon::Information);
+    // A row the table does not know yet (registered after the last refresh).
+    t.Doc().ShowTerminalInfo("SAME", 2);
+    EXPECT_EQ(t.Messages().Texts().back(), "");
+    g_Terminals.Clear();
+}
+
+}  // namespace
