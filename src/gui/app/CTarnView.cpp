@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QUrl>
 
 #include "app/CAboutDlg.h"
@@ -16,6 +17,7 @@
 #include "app/StartupSettings.h"
 #include "common/InputBlocker.h"
 #include "common/StringTable.h"
+#include "common/ViewNotifications.h"
 #include "settings/SettingsPath.h"
 #include "terminals/RefreshTerminals.h"
 #include "terminals/TerminalDatabase.h"
@@ -28,10 +30,33 @@ QString Text(int id) {
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
+
+// Workers' messages to the view, posted to its thread; dropped once the view is gone.
+class PostedViewNotifications final : public IViewNotifications {
+public:
+    explicit PostedViewNotifications(CTarnView* view) : m_view(view) {}
+    void PostDiscoveryDone() override {
+        if (m_view) {
+            QMetaObject::invokeMethod(m_view, &CTarnView::OnDiscoveryDone, Qt::QueuedConnection);
+        }
+    }
+    void PostTrapNewUnits() override {
+        if (m_view) {
+            QMetaObject::invokeMethod(m_view, &CTarnView::OnTrapNewUnits, Qt::QueuedConnection);
+        }
+    }
+
+private:
+    QPointer<CTarnView> m_view;
+};
 }  // namespace
 
 CTarnView::CTarnView(CTarnDoc& doc, CMainFrame* frame)
-    : QWidget(frame), m_doc(doc), m_frame(frame), m_ui(std::make_unique<Ui::CTarnView>()) {
+    : QWidget(frame),
+      m_doc(doc),
+      m_frame(frame),
+      m_ui(std::make_unique<Ui::CTarnView>()),
+      m_notifications(std::make_unique<PostedViewNotifications>(this)) {
     m_ui->setupUi(this);
     LoadProcessWideSettings(m_doc);
     connect(m_frame, &CMainFrame::updateCommandUi, this, &CTarnView::UpdateCommandUi);
@@ -247,13 +272,41 @@ void CTarnView::OnTrapNewUnits() {
     m_ui->refreshButton->setEnabled(true);
 }
 
+bool CTarnView::TrapMonitorHasWindow() const {
+    return false;
+}
+
+bool CTarnView::DiscoverMonitorHasWindow() const {
+    return false;
+}
+
+void CTarnView::OnDiscoveryDone() {
+    RefreshAndValidateAll();
+}
+
 void CTarnView::UpdateCommandUi() {
-    // Commands whose windows are not part of this build stay disabled.
-    for (int id : {32774, 32775, 32776, 32777, 32779, 32780, 32771, 32778}) {
+    auto enable = [this](int id, bool on) {
         if (QAction* action = m_frame->CommandAction(id)) {
-            action->setEnabled(false);
+            action->setEnabled(on && m_implementedCommands.count(id) != 0);
         }
+    };
+    bool discovering = DiscoverMonitorHasWindow();
+    bool haveTerminals = !g_Terminals.Empty();
+    enable(cmd::kTrapMonitor, !TrapMonitorHasWindow());
+    enable(cmd::kSetup, !discovering);
+    if (m_implementedCommands.count(cmd::kDiscover) != 0) {
+        // A missing key is reported each time and then counts as not empty.
+        bool configured = !m_doc.GetINIValueStr("Misc", "FTPServerName", 1).empty() &&
+                          !m_doc.GetINIValueStr("Misc", "DiscoverIPSubNet", 1).empty();
+        enable(cmd::kDiscover, !discovering && configured);
+    } else {
+        enable(cmd::kDiscover, false);
     }
+    for (int id : {cmd::kUploadConfiguration, cmd::kDownloadConfiguration, cmd::kDownloadFirmware,
+                   cmd::kConfigureTerminalInfo}) {
+        enable(id, haveTerminals && !discovering);
+    }
+    enable(cmd::kSubmitTransfer, true);
 }
 
 void CTarnView::OnSetup() {

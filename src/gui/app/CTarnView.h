@@ -9,6 +9,7 @@
 
 class CTarnDoc;
 class CMainFrame;
+class IViewNotifications;
 class InputBlocker;
 class QCloseEvent;
 
@@ -41,9 +42,16 @@ public:
     // refresh finishes; the window then closes by itself).
     bool QueryClose();
 
+    // Whether the two modeless monitor windows exist at the moment.
+    bool TrapMonitorHasWindow() const;
+    bool DiscoverMonitorHasWindow() const;
+    // What the workers use to reach this view (posted to the GUI thread).
+    IViewNotifications& Notifications() { return *m_notifications; }
+
 public slots:
     void UpdateCommandUi();
     void OnTrapNewUnits();
+    void OnDiscoveryDone();
     void OnClearAll();
 
 signals:
@@ -75,5 +83,8 @@ private:
     bool m_refreshPending = false;
     bool m_closeRequested = false;
     std::unique_ptr<InputBlocker> m_inputBlocker;
+    std::unique_ptr<IViewNotifications> m_notifications;
+    // Commands whose windows this build has; the others stay disabled.
+    std::set<int> m_implementedCommands;
     std::jthread m_refreshThread;
 };
