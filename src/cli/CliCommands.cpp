@@ -8,6 +8,10 @@ const std::vector<CliCommand>& CliCommands() {
          RunRegisterCommand},
         {"list", "list [--csv] IP...       register terminals, refresh them, print the inventory",
          RunListCommand},
+        {"discover",
+         "discover [--parallel N]  discover terminals on the configured subnets, print the\n"
+         "                           log as it comes, then the terminals",
+         RunDiscoverCommand},
     };
     return commands;
 }

@@ -7,3 +7,8 @@ int RunGetCommand(CliContext& context);
 int RunSetCommand(CliContext& context);
 int RunRegisterCommand(CliContext& context);
 int RunListCommand(CliContext& context);
+int RunDiscoverCommand(CliContext& context);
+
+// Prints the terminal database, one terminal a line with its name and data
+// values separated by tabs, or as CSV with a header row.
+void PrintTerminalList(CliContext& context, bool csv);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <iosfwd>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -8,22 +10,29 @@
 
 class CTarnDoc;
 
-// Message boxes of the command line: one line each on standard error.
+// Message boxes of the command line: one line each on standard error. Worker
+// threads may print too, so whole lines are written under a lock.
 class StderrMessages final : public IUserMessages {
 public:
     explicit StderrMessages(std::ostream& err) : m_err(err) {}
     void ShowMessage(const std::string& text, MessageIcon icon) override;
+    // How many messages were printed so far.
+    std::size_t Shown() const { return m_shown; }
 
 private:
     std::ostream& m_err;
+    std::mutex m_mutex;
+    std::atomic<std::size_t> m_shown{0};
 };
 
-// What a subcommand gets: its arguments, the document, and the two streams.
+// What a subcommand gets: its arguments, the document, the two streams, and
+// the message printer behind the document.
 struct CliContext {
     std::vector<std::string> args;
     CTarnDoc& doc;
     std::ostream& out;
     std::ostream& err;
+    StderrMessages& messages;
 };
 
 // A subcommand: its name, a one-line usage, and the function that runs it and

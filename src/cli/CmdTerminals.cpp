@@ -4,14 +4,11 @@
 #include "CliCommandsList.h"
 #include "app/CTarnDoc.h"
 #include "common/TextFormat.h"
+#include "discovery/DiscoveryControl.h"
 #include "terminals/RefreshTerminals.h"
 #include "terminals/TerminalDatabase.h"
 
 namespace {
-
-// The range scan's probe: a short GET of the system name.
-constexpr int kProbeTimeoutMs = 200;
-constexpr int kProbeRetries = 2;
 
 // Probes each address and registers the ones that answer. Returns the number
 // of addresses that did not answer.
@@ -19,8 +16,7 @@ int RegisterAddresses(CliContext& context, const std::vector<std::string>& addre
                       bool reportEach) {
     int silent = 0;
     for (const auto& ip : addresses) {
-        std::string probe =
-            context.doc.GetSnmpValue(ip, "OidSysName", 0, kProbeTimeoutMs, kProbeRetries);
+        std::string probe = ProbeTerminalName(context.doc, ip);
         if (Contains(probe, "Error")) {
             context.err << ip << ": no answer: " << probe << std::endl;
             ++silent;
@@ -61,6 +57,24 @@ std::string CsvField(const std::string& value) {
 
 }  // namespace
 
+void PrintTerminalList(CliContext& context, bool csv) {
+    if (csv) {
+        context.out << "Name,Version,Location,Contact,Custom Field 1,Custom Field 2,"
+                       "Custom Field 3,Build #,ModDate,IP Address,MAC Address,Platform\r\n";
+    }
+    for (const auto& entry : g_Terminals.Entries()) {
+        std::vector<std::string> columns = Columns(entry.record);
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            if (i > 0) {
+                context.out << (csv ? "," : "\t");
+            }
+            context.out << (csv ? CsvField(columns[i]) : columns[i]);
+        }
+        context.out << (csv ? "\r\n" : "\n");
+    }
+    context.out.flush();
+}
+
 int RunRegisterCommand(CliContext& context) {
     if (context.args.empty()) {
         context.err << "usage: fleetwarden-cli register IP..." << std::endl;
@@ -86,20 +100,6 @@ int RunListCommand(CliContext& context) {
     int silent = RegisterAddresses(context, addresses, false);
     RefreshAndValidateTerminals(context.doc);
 
-    if (csv) {
-        context.out << "Name,Version,Location,Contact,Custom Field 1,Custom Field 2,"
-                       "Custom Field 3,Build #,ModDate,IP Address,MAC Address,Platform\r\n";
-    }
-    for (const auto& entry : g_Terminals.Entries()) {
-        std::vector<std::string> columns = Columns(entry.record);
-        for (std::size_t i = 0; i < columns.size(); ++i) {
-            if (i > 0) {
-                context.out << (csv ? "," : "\t");
-            }
-            context.out << (csv ? CsvField(columns[i]) : columns[i]);
-        }
-        context.out << (csv ? "\r\n" : "\n");
-    }
-    context.out.flush();
+    PrintTerminalList(context, csv);
     return silent == 0 ? 0 : 1;
 }

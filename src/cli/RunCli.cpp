@@ -80,7 +80,7 @@ int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     g_pDoc = &doc;
     LoadProcessWideSettings(doc);
     CliContext context{
-        {argv.begin() + static_cast<std::ptrdiff_t>(i) + 1, argv.end()}, doc, out, err};
+        {argv.begin() + static_cast<std::ptrdiff_t>(i) + 1, argv.end()}, doc, out, err, messages};
     int code = command->run(context);
     g_pDoc = nullptr;
     return code;

@@ -20,5 +20,7 @@ void StderrMessages::ShowMessage(const std::string& text, MessageIcon /*icon*/) 
     while (!line.empty() && line.back() == ' ') {
         line.pop_back();
     }
+    std::lock_guard lock(m_mutex);
     m_err << line << std::endl;
+    ++m_shown;
 }

@@ -1,5 +1,7 @@
 #include "FakeSnmpManager.h"
 
+#include <thread>
+
 class FakeSession final : public ISnmpSession {
 public:
     FakeSession(FakeSnmpManager& owner, SnmpOpenParams params)
@@ -51,6 +53,17 @@ SnmpRequestResult FakeSnmpManager::Handle(const SnmpOpenParams& params, SnmpPduT
         std::lock_guard lock(m_mutex);
         m_requests.push_back(request);
     }
+    int inFlight = ++m_inFlight;
+    int most = m_mostInFlight;
+    while (inFlight > most && !m_mostInFlight.compare_exchange_weak(most, inFlight)) {
+    }
+    if (delay.count() > 0) {
+        std::this_thread::sleep_for(delay);
+    }
+    struct Leaving {
+        std::atomic<int>& count;
+        ~Leaving() { --count; }
+    } leaving{m_inFlight};
     if (answer) {
         return answer(request, bindings);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -39,6 +41,8 @@ public:
     // Per agent address: its own objects, and agents that never answer.
     std::map<std::string, std::map<std::string, SnmpValue>> agents;
     std::set<std::string> silentAgents;
+    // How long every request takes before it is answered.
+    std::chrono::milliseconds delay{0};
 
     // What was asked.
     std::vector<SnmpOpenParams> Opens() const;
@@ -46,6 +50,8 @@ public:
     int Closes() const;
     // How many GETs asked `agent` for `oid`.
     int GetCount(const std::string& agent, const std::string& oid) const;
+    // The most requests that were ever being answered at the same time.
+    int MostInFlight() const { return m_mostInFlight; }
 
     static SnmpValue Text(const std::string& text);
     static SnmpValue Integer(long long value);
@@ -60,4 +66,6 @@ private:
     std::vector<SnmpOpenParams> m_opens;
     std::vector<Request> m_requests;
     int m_closes = 0;
+    std::atomic<int> m_inFlight{0};
+    std::atomic<int> m_mostInFlight{0};
 };

@@ -1,0 +1,54 @@
+#include "discovery/DiscoveryControl.h"
+
+#include "app/CTarnDoc.h"
+#include "common/TextFormat.h"
+#include "common/ViewNotifications.h"
+
+ManualResetEvent stopDiscoverEvent;
+
+bool DiscoveryStopRequested(IDiscoverMonitor& monitor, const std::function<void()>& release) {
+    if (!stopDiscoverEvent.IsSet()) {
+        return false;
+    }
+    stopDiscoverEvent.Reset();
+    if (release) {
+        release();
+    }
+    monitor.OwnerView().PostDiscoveryDone();
+    return true;
+}
+
+void WriteTerminalBlock(IDiscoverMonitor& monitor, const std::string& name,
+                        const std::string& description, const std::string& terminalIP) {
+    monitor.AddLine("");
+    monitor.AddLine(name);
+    monitor.AddLine(description);
+    monitor.AddLine(terminalIP);
+    monitor.AddLine(kSeparatorLine);
+}
+
+DiscoverRange ReadDiscoverRange(CTarnDoc& doc) {
+    DiscoverRange range;
+    range.low =
+        static_cast<std::uint32_t>(ToLong(doc.GetINIValueStr("Misc", "DiscoverRangeLow", 1)));
+    range.high =
+        static_cast<std::uint32_t>(ToLong(doc.GetINIValueStr("Misc", "DiscoverRangeHigh", 1)));
+    return range;
+}
+
+void DiscoveryWorker::Start(CTarnDoc& doc, IDiscoverMonitor& monitor,
+                            std::optional<long> parallel) {
+    stopDiscoverEvent.Reset();
+    bool broadcast = doc.GetINIValueStr("Misc", "DiscoverMethod", 1) == "BCAST";
+    m_thread = std::jthread([this, &doc, &monitor, broadcast, parallel] {
+        m_exitCode =
+            broadcast ? BroadcastScanThread(doc, monitor) : SnmpScanThread(doc, monitor, parallel);
+    });
+}
+
+unsigned DiscoveryWorker::Join() {
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+    return m_exitCode;
+}

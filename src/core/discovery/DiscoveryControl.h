@@ -1,0 +1,89 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "common/ManualResetEvent.h"
+
+class CTarnDoc;
+class IViewNotifications;
+
+// What a discovery worker writes to: the Discover Monitor's log and progress
+// bar, and the view to tell when the run has ended. The console's window posts
+// each call to its own thread; the command line prints the lines.
+class IDiscoverMonitor {
+public:
+    virtual ~IDiscoverMonitor() = default;
+    // Appends a line to the log and scrolls it into view.
+    virtual void AddLine(const std::string& line) = 0;
+    // False once the monitor's window is gone (the console closing): the range
+    // scan then passes over the remaining addresses without probing them.
+    virtual bool ProgressHasWindow() const = 0;
+    virtual void SetProgressPos(int position) = 0;
+    // The view that gets the end-of-run notification.
+    virtual IViewNotifications& OwnerView() = 0;
+};
+
+// Set to ask the running discovery worker to stop; reset at the start of each
+// run and by the check that consumes it.
+extern ManualResetEvent stopDiscoverEvent;
+
+// The workers' stop check: when a stop was requested, consumes the request,
+// runs `release` (the worker's own clean-up), tells the view the run ended and
+// returns true; the worker then returns kDiscoveryStopped at once.
+bool DiscoveryStopRequested(IDiscoverMonitor& monitor, const std::function<void()>& release = {});
+
+// Exit codes of the workers.
+inline constexpr unsigned kDiscoveryEnded = 0;
+inline constexpr unsigned kDiscoverySocketError = 1;
+inline constexpr unsigned kDiscoveryStopped = 2;
+
+// The range scan's probe of an address: a short GET of the system name (200 ms,
+// two retries), whose text contains "Error" when nothing answered.
+std::string ProbeTerminalName(CTarnDoc& doc, const std::string& terminalIP);
+
+// The separator that ends every block of the discovery log.
+inline const std::string kSeparatorLine(80, '_');
+
+// The log block of a newly registered terminal: an empty line, its name, its
+// description, its address and the separator.
+void WriteTerminalBlock(IDiscoverMonitor& monitor, const std::string& name,
+                        const std::string& description, const std::string& terminalIP);
+
+// The host range of the range scan ("Misc"/DiscoverRangeLow and High, read with
+// the missing-key report), as the unsigned numbers the scan counts with.
+struct DiscoverRange {
+    std::uint32_t low = 0;
+    std::uint32_t high = 0;
+    // The progress bar's range is 0..Span() (negative when low is above high).
+    int Span() const { return static_cast<int>(high) - static_cast<int>(low); }
+};
+DiscoverRange ReadDiscoverRange(CTarnDoc& doc);
+
+// The two methods, each run on the discovery worker thread. They return one of
+// the exit codes above. The range scan probes "Misc"/DiscoverParallel addresses
+// at a time (default 1, at most 256), or `parallel` when given.
+unsigned SnmpScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor,
+                        std::optional<long> parallel = std::nullopt);
+unsigned BroadcastScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor);
+
+// The discovery worker thread. Start() resets the stop request, reads
+// "Misc"/DiscoverMethod ("BCAST" selects the broadcast method, anything else
+// the range scan) and runs the method on a new thread. The monitor must outlive
+// the thread; destroying the worker waits for the thread.
+class DiscoveryWorker {
+public:
+    void Start(CTarnDoc& doc, IDiscoverMonitor& monitor,
+               std::optional<long> parallel = std::nullopt);
+    bool Started() const { return m_thread.joinable(); }
+    // Waits for the thread to end; returns its exit code.
+    unsigned Join();
+
+private:
+    std::atomic<unsigned> m_exitCode{kDiscoveryEnded};
+    std::jthread m_thread;
+};

@@ -1,0 +1,110 @@
+// The range scan: a short GET of the system name to every host address of the
+// configured range on every subnet; each terminal that answers is registered
+// and, when new, logged.
+#include <algorithm>
+#include <memory>
+#include <optional>
+
+#include "app/CTarnDoc.h"
+#include "common/StringTable.h"
+#include "common/TextFormat.h"
+#include "common/ViewNotifications.h"
+#include "discovery/DiscoveryControl.h"
+#include "discovery/ProbeAhead.h"
+#include "discovery/SubnetList.h"
+
+namespace {
+
+// Each probe in flight holds a socket that net-snmp waits on with select(),
+// which cannot watch descriptors above 1023: the width stays well below that.
+constexpr long kMaxParallelProbes = 256;
+
+// The addresses of a scan in the order it visits them: subnet by subnet, each
+// from low to high. Counted in 64 bits, so that no range read from the
+// settings file can make the count wrap.
+struct ScanOrder {
+    std::vector<std::string> subnets;
+    std::uint32_t low = 0;
+    std::uint32_t high = 0;
+
+    std::uint64_t HostsPerSubnet() const { return low > high ? 0 : std::uint64_t{high} - low + 1; }
+    std::uint64_t Count() const { return HostsPerSubnet() * subnets.size(); }
+    std::size_t Subnet(std::uint64_t k) const {
+        return static_cast<std::size_t>(k / HostsPerSubnet());
+    }
+    std::uint32_t Host(std::uint64_t k) const {
+        return static_cast<std::uint32_t>(low + k % HostsPerSubnet());
+    }
+    std::string Address(std::uint64_t k) const {
+        return FormatText("%s.%d", subnets[Subnet(k)].c_str(), static_cast<int>(Host(k)));
+    }
+    // Walks the bar's range 0..high-low once over all subnets, each subnet
+    // taking an equal slice.
+    int Progress(std::uint64_t k) const {
+        auto n = static_cast<std::uint32_t>(subnets.size());
+        auto i = static_cast<std::uint32_t>(Subnet(k));
+        return static_cast<int>(i * ((high - low) / n) + (Host(k) - low) / n);
+    }
+};
+
+}  // namespace
+
+std::string ProbeTerminalName(CTarnDoc& doc, const std::string& terminalIP) {
+    // A silent address costs at most three tries of 200 ms.
+    constexpr int kProbeTimeoutMs = 200;
+    constexpr int kProbeRetries = 2;
+    return doc.GetSnmpValue(terminalIP, "OidSysName", 0, kProbeTimeoutMs, kProbeRetries);
+}
+
+unsigned SnmpScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor, std::optional<long> parallel) {
+    DiscoverRange range = ReadDiscoverRange(doc);
+    std::string list = doc.GetINIValueStr("Misc", "DiscoverIPSubNet", 1);
+    g_strDiscoverIPSubNet.Set(list);
+    if (!ParseSubnetList(list)) {
+        doc.Messages().ShowMessage(LoadResString(ids::kBadSubnetInIni), MessageIcon::Warning);
+        monitor.OwnerView().PostDiscoveryDone();
+        return kDiscoveryEnded;
+    }
+    ScanOrder order{g_SubnetTable.Entries(), range.low, range.high};
+
+    // With more than one probe in flight, the probes run ahead of the scan on
+    // their own threads; everything else (the stop check, the progress, the
+    // registration and the log) still happens here, address by address, so
+    // the run differs from a one-by-one scan only in time.
+    long width =
+        std::clamp(parallel ? *parallel : doc.GetOptionalININumber("Misc", "DiscoverParallel", 1),
+                   1L, kMaxParallelProbes);
+    std::unique_ptr<ProbeAhead> ahead;
+    if (width > 1 && order.Count() > 1) {
+        ahead = std::make_unique<ProbeAhead>(
+            static_cast<std::size_t>(width), order.Count(),
+            [&doc, &order](std::uint64_t k) { return ProbeTerminalName(doc, order.Address(k)); });
+    }
+    auto release = [&ahead] {
+        if (ahead) {
+            ahead->Cancel();
+        }
+    };
+
+    for (std::uint64_t k = 0; k < order.Count(); ++k) {
+        if (DiscoveryStopRequested(monitor, release)) {
+            return kDiscoveryStopped;
+        }
+        if (!monitor.ProgressHasWindow()) {
+            continue;
+        }
+        monitor.SetProgressPos(order.Progress(k));
+        std::string terminalIP = order.Address(k);
+        std::string name = ahead ? ahead->Take(k) : ProbeTerminalName(doc, terminalIP);
+        if (Contains(name, "Error")) {
+            continue;
+        }
+        if (!doc.RegisterTerminal(terminalIP)) {
+            continue;
+        }
+        WriteTerminalBlock(monitor, name, doc.GetSnmpValue(terminalIP, "OidSysDesc"), terminalIP);
+    }
+    release();
+    monitor.OwnerView().PostDiscoveryDone();
+    return kDiscoveryEnded;
+}

@@ -1,0 +1,348 @@
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <map>
+#include <thread>
+
+#include "FakeTerminals.h"
+#include "NetworkNamespace.h"
+#include "RecordingMonitor.h"
+#include "TestDocument.h"
+#include "discovery/DiscoveryControl.h"
+#include "discovery/WinSockErrorText.h"
+#include "terminals/TerminalDatabase.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+const std::string kRequest("KorvroK\0", 8);
+
+sockaddr_in Endpoint(const std::string& ip, unsigned port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    ::inet_pton(AF_INET, ip.c_str(), &address.sin_addr);
+    return address;
+}
+
+// Terminals' answers to the discovery datagram, as a script: for each address
+// a request is sent to (a subnet broadcast or the limited broadcast), which
+// addresses answer, with what, and how long after the request.
+struct Reply {
+    std::string from;
+    std::string payload;
+    int afterMs = 0;
+};
+
+class Responder {
+public:
+    struct Seen {
+        std::string destination;
+        std::string payload;
+        Clock::time_point at;
+    };
+
+    explicit Responder(std::map<std::string, std::vector<Reply>> script)
+        : m_script(std::move(script)) {
+        m_socket = ::socket(AF_INET, SOCK_DGRAM, 0);
+        int on = 1;
+        ::setsockopt(m_socket, IPPROTO_IP, IP_PKTINFO, &on, sizeof(on));
+        sockaddr_in any = Endpoint("0.0.0.0", 2343);
+        m_ready = ::bind(m_socket, reinterpret_cast<sockaddr*>(&any), sizeof(any)) == 0;
+        m_thread = std::jthread([this](std::stop_token stop) { Serve(stop); });
+    }
+    ~Responder() {
+        m_thread.request_stop();
+        m_thread.join();
+        m_replies.clear();
+        ::close(m_socket);
+    }
+    bool Ready() const { return m_ready; }
+    std::vector<Seen> Requests() const {
+        std::lock_guard lock(m_mutex);
+        return m_seen;
+    }
+    // When each terminal's reply went out.
+    Clock::time_point SentAt(const std::string& from) const {
+        std::lock_guard lock(m_mutex);
+        return m_sentAt.at(from);
+    }
+
+private:
+    void Serve(std::stop_token stop) {
+        while (!stop.stop_requested()) {
+            pollfd watch{m_socket, POLLIN, 0};
+            if (::poll(&watch, 1, 50) <= 0) {
+                continue;
+            }
+            char data[2048];
+            char control[256];
+            sockaddr_in source{};
+            iovec vector{data, sizeof(data)};
+            msghdr message{};
+            message.msg_name = &source;
+            message.msg_namelen = sizeof(source);
+            message.msg_iov = &vector;
+            message.msg_iovlen = 1;
+            message.msg_control = control;
+            message.msg_controllen = sizeof(control);
+            ssize_t length = ::recvmsg(m_socket, &message, 0);
+            if (length < 0) {
+                continue;
+            }
+            std::string destination;
+            for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c)) {
+                if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+                    auto* info = reinterpret_cast<in_pktinfo*>(CMSG_DATA(c));
+                    char text[INET_ADDRSTRLEN];
+                    ::inet_ntop(AF_INET, &info->ipi_addr, text, sizeof(text));
+                    destination = text;
+                }
+            }
+            {
+                std::lock_guard lock(m_mutex);
+                m_seen.push_back({destination, std::string(data, static_cast<std::size_t>(length)),
+                                  Clock::now()});
+            }
+            auto script = m_script.find(destination);
+            if (script == m_script.end()) {
+                continue;
+            }
+            auto at = Clock::now();
+            for (const Reply& reply : script->second) {
+                m_replies.emplace_back([this, reply, source, at] {
+                    std::this_thread::sleep_until(at + milliseconds(reply.afterMs));
+                    int out = ::socket(AF_INET, SOCK_DGRAM, 0);
+                    sockaddr_in from = Endpoint(reply.from, 0);
+                    ::bind(out, reinterpret_cast<const sockaddr*>(&from), sizeof(from));
+                    {
+                        std::lock_guard lock(m_mutex);
+                        m_sentAt[reply.from] = Clock::now();
+                    }
+                    ::sendto(out, reply.payload.data(), reply.payload.size(), 0,
+                             reinterpret_cast<const sockaddr*>(&source), sizeof(source));
+                    ::close(out);
+                });
+            }
+        }
+    }
+
+    std::map<std::string, std::vector<Reply>> m_script;
+    int m_socket = -1;
+    bool m_ready = false;
+    mutable std::mutex m_mutex;
+    std::vector<Seen> m_seen;
+    std::map<std::string, Clock::time_point> m_sentAt;
+    std::vector<std::jthread> m_replies;
+    std::jthread m_thread;
+};
+
+// The console at 10.77.1.1 and 10.77.2.1 on one end of a veth pair, terminals
+// on the other end. With a default route through veth0 both kinds of
+// broadcast reach the local listeners; nothing leaves the namespace.
+std::vector<std::vector<std::string>> Network(bool defaultRoute) {
+    std::vector<std::vector<std::string>> setup = {{"addr", "add", "10.77.1.1/24", "dev", "veth0"},
+                                                   {"addr", "add", "10.77.2.1/24", "dev", "veth0"}};
+    for (const char* terminal :
+         {"10.77.1.10", "10.77.1.11", "10.77.1.12", "10.77.1.13", "10.77.2.10", "10.77.2.11",
+          "10.77.2.12", "10.77.2.13", "10.77.2.14"}) {
+        setup.push_back({"addr", "add", std::string(terminal) + "/32", "dev", "veth1"});
+    }
+    if (defaultRoute) {
+        setup.push_back({"route", "add", "default", "dev", "veth0"});
+    }
+    return setup;
+}
+
+class BroadcastDiscovery : public ::testing::Test {
+protected:
+    explicit BroadcastDiscovery(bool defaultRoute = true) : network(Network(defaultRoute)) {}
+    void SetUp() override {
+        if (!network.Entered()) {
+            GTEST_SKIP() << "no private network namespace: " << network.Why();
+        }
+        for (const char* ip : {"10.77.1.10", "10.77.1.11", "10.77.1.12", "10.77.1.13", "10.77.2.10",
+                               "10.77.2.11", "10.77.2.12", "10.77.2.13", "10.77.2.14"}) {
+            std::string last = std::string(ip).substr(5);  // "1.10"
+            char mac[13];
+            std::snprintf(mac, sizeof(mac), "0080640%05zu", std::hash<std::string>{}(ip) % 100000);
+            AddFakeTerminal(
+                snmp, {.ip = ip, .name = "T" + last, .description = "Desk " + last, .mac = mac});
+        }
+    }
+    void TearDown() override {
+        g_Terminals.Clear();
+        stopDiscoverEvent.Reset();
+    }
+    std::string Settings(const std::string& subnets, const std::string& localHost) {
+        return DefaultSettingsWith("DiscoverIPSubNet=" + subnets +
+                                   "\nDiscoverMethod=BCAST\nLocalHostIP=" + localHost + "\n");
+    }
+    std::vector<std::string> Blocks(std::initializer_list<const char*> ips) {
+        std::vector<std::string> lines;
+        for (std::string ip : ips) {
+            std::string last = ip.substr(5);
+            auto block = TerminalBlock("T" + last, "Desk " + last, ip);
+            lines.insert(lines.end(), block.begin(), block.end());
+        }
+        return lines;
+    }
+
+    PrivateNetworkNamespace network;
+    FakeSnmpManager snmp;
+};
+
+TEST_F(BroadcastDiscovery, EachTerminalThatAnswersIsLoggedOnce) {
+    const std::string magic = "KorvroK";
+    Responder responder({
+        {"10.77.2.255",
+         {{"10.77.2.10", magic + std::string("\0 model 400", 11), 0},
+          {"10.77.2.11", "KorvroX and more", 20},  // wrong magic
+          {"10.77.2.12", "Korvro", 40}}},          // too short
+        {"10.77.1.255", {{"10.77.1.10", magic, 0}, {"10.77.1.11", kRequest, 50}}},
+        // The limited broadcast: one terminal answers it again, one only it.
+        {"255.255.255.255", {{"10.77.1.10", magic, 150}, {"10.77.1.12", magic, 200}}},
+    });
+    ASSERT_TRUE(responder.Ready());
+    // The workstation's address text contains "10.77.1": its own subnet.
+    TestDocument t(Settings("10.77.1;10.77.2", "10.77.1.1"), &snmp);
+    RecordingMonitor monitor;
+
+    EXPECT_EQ(BroadcastScanThread(t.Doc(), monitor), kDiscoveryEnded);
+
+    EXPECT_EQ(monitor.Lines(), Blocks({"10.77.2.10", "10.77.1.10", "10.77.1.11", "10.77.1.12"}));
+    EXPECT_EQ(g_Terminals.Count(), 4u);
+    EXPECT_EQ(monitor.Progress(), (std::vector<int>{128, 256}));
+    EXPECT_EQ(monitor.DoneCount(), 1);
+    EXPECT_TRUE(t.Messages().Texts().empty());
+    // The last subnet of the list goes first; each request is the 8-byte datagram.
+    std::vector<std::string> destinations;
+    for (const auto& seen : responder.Requests()) {
+        destinations.push_back(seen.destination);
+        EXPECT_EQ(seen.payload, kRequest);
+    }
+    EXPECT_EQ(destinations,
+              (std::vector<std::string>{"10.77.2.255", "10.77.1.255", "255.255.255.255"}));
+    // The names and descriptions were read with the default GET settings.
+    for (const auto& open : snmp.Opens()) {
+        EXPECT_EQ(open.timeoutMs, 2000);
+    }
+}
+
+TEST_F(BroadcastDiscovery, RepliesKeepTheQuietPeriodOpenWhileTheyKeepComing) {
+    const std::string magic = "KorvroK";
+    Responder responder({
+        // Each reply comes less than half a second after the one before,
+        // except the last, which misses the first subnet's collection.
+        {"10.77.2.255",
+         {{"10.77.2.10", magic, 300},
+          {"10.77.2.11", magic, 700},
+          {"10.77.2.12", magic, 1100},
+          {"10.77.2.13", magic, 1500},
+          {"10.77.2.14", magic, 2700}}},
+        {"10.77.1.255", {{"10.77.1.10", magic, 100}}},
+    });
+    ASSERT_TRUE(responder.Ready());
+    TestDocument t(Settings("10.77.1;10.77.2", "10.77.9.1"), &snmp);
+    RecordingMonitor monitor;
+
+    EXPECT_EQ(BroadcastScanThread(t.Doc(), monitor), kDiscoveryEnded);
+
+    EXPECT_EQ(monitor.Lines(), Blocks({"10.77.2.10", "10.77.2.11", "10.77.2.12", "10.77.2.13",
+                                       "10.77.1.10", "10.77.2.14"}));
+    auto requests = responder.Requests();
+    ASSERT_EQ(requests.size(), 2u);  // no limited broadcast: not the workstation's subnet
+    auto quietAfterLast = requests[1].at - responder.SentAt("10.77.2.13");
+    EXPECT_GE(quietAfterLast, milliseconds(495));
+    EXPECT_LT(quietAfterLast, milliseconds(900));
+    // The last subnet waits five seconds after its last reply.
+    auto lastQuiet = monitor.DoneAt() - responder.SentAt("10.77.2.14");
+    EXPECT_GE(lastQuiet, milliseconds(5000));
+    EXPECT_LT(lastQuiet, milliseconds(5800));
+}
+
+class BroadcastFailures : public BroadcastDiscovery {
+protected:
+    // No default route: only the console's own subnets can be reached.
+    BroadcastFailures() : BroadcastDiscovery(false) {}
+};
+
+TEST_F(BroadcastFailures, ASocketFailureEndsTheRunWithItsText) {
+    {
+        // A datagram longer than the receive buffer fails the receive.
+        Responder responder({{"10.77.1.255",
+                              {{"10.77.1.11", "KorvroK", 0},
+                               {"10.77.1.10", "KorvroK" + std::string(994, 'x'), 100}}}});
+        ASSERT_TRUE(responder.Ready());
+        TestDocument t(Settings("10.77.1", "10.77.9.1"), &snmp);
+        RecordingMonitor monitor;
+        auto started = Clock::now();
+        EXPECT_EQ(BroadcastScanThread(t.Doc(), monitor), kDiscoverySocketError);
+        EXPECT_LT(Clock::now() - started, milliseconds(3000));
+        EXPECT_EQ(monitor.Lines(), Blocks({"10.77.1.11"}));
+        EXPECT_EQ(t.Messages().Texts(),
+                  std::vector<std::string>{"The socket is message oriented, and the message is "
+                                           "larger than the maximum supported by the underlying "
+                                           "transport. "});
+        EXPECT_EQ(monitor.DoneCount(), 1);
+    }
+    {
+        // A subnet the workstation has no route to fails the send.
+        TestDocument t(Settings("10.88.1", "10.77.1.1"), &snmp);
+        RecordingMonitor monitor;
+        EXPECT_EQ(BroadcastScanThread(t.Doc(), monitor), kDiscoverySocketError);
+        EXPECT_TRUE(monitor.Lines().empty());
+        EXPECT_EQ(t.Messages().Texts(),
+                  std::vector<std::string>{"The network cannot be reached from this host at "
+                                           "this time"});
+        EXPECT_EQ(monitor.DoneCount(), 1);
+    }
+}
+
+TEST_F(BroadcastFailures, AStopRequestEndsTheWaitForReplies) {
+    TestDocument t(Settings("10.77.1", "10.77.9.1"), &snmp);
+    RecordingMonitor monitor;
+    std::jthread stopper([] {
+        std::this_thread::sleep_for(milliseconds(300));
+        stopDiscoverEvent.Set();
+    });
+    auto started = Clock::now();
+    EXPECT_EQ(BroadcastScanThread(t.Doc(), monitor), kDiscoveryStopped);
+    EXPECT_LT(Clock::now() - started, milliseconds(1500));
+    EXPECT_EQ(monitor.DoneCount(), 1);
+    EXPECT_FALSE(stopDiscoverEvent.IsSet());
+}
+
+TEST(WinSockErrorText, BothTablesAndTheFallbacks) {
+    EXPECT_EQ(WinSockErrorText("SendToSocketError1", WinSockCodeFromErrno(EACCES)),
+              "The requested address is a broadcast address, but the appropriate flag was not "
+              "set. Call setsockopt with the SO_BROADCAST parameter to allow the use of the "
+              "broadcast address. ");
+    EXPECT_EQ(WinSockErrorText("BindSocketError", WinSockCodeFromErrno(EADDRINUSE)).substr(0, 48),
+              "The socket's local address is already in use and");
+    EXPECT_NE(WinSockErrorText("RecvFromSocketError", WinSockCodeFromErrno(ECONNRESET))
+                  .find("with a \"Port Unreachable\" ICMP packet."),
+              std::string::npos);
+    EXPECT_NE(WinSockErrorText("SocketInitError", 10037).find("socket. \nIn order"),
+              std::string::npos);
+    // A code the table lacks, including a system error with no counterpart.
+    EXPECT_EQ(WinSockErrorText("SocketInitError", 10039), "socket - unknown error:10039");
+    EXPECT_EQ(WinSockErrorText("SocketInitError", WinSockCodeFromErrno(EMFILE)),
+              "socket - unknown error:" + std::to_string(EMFILE));
+    // The start-up has a table of its own.
+    EXPECT_EQ(WinSockErrorText("WSAStartupError", 10092),
+              "The version of Windows Sockets support requested is not provided by this "
+              "particular Windows Sockets implementation");
+    EXPECT_EQ(WinSockErrorText("WSAStartupError", 10013), "Unknown WSAStartup Error");
+    EXPECT_EQ(WinSockErrorText("SendToSocketError2", 10091), "socket - unknown error:10091");
+}
+
+}  // namespace

@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+
+#include "discovery/SubnetList.h"
+
+namespace {
+
+using Entries = std::vector<std::string>;
+
+TEST(SubnetList, EntriesAreStoredLastFirst) {
+    ASSERT_TRUE(ParseSubnetList("10.1.1;10.1.2"));
+    EXPECT_EQ(g_SubnetTable.Entries(), (Entries{"10.1.2", "10.1.1"}));
+    ASSERT_TRUE(ParseSubnetList("10.1.1"));
+    EXPECT_EQ(g_SubnetTable.Entries(), (Entries{"10.1.1"}));
+    // Any number of ";" at the very end is ignored.
+    ASSERT_TRUE(ParseSubnetList("10.1.1;;"));
+    EXPECT_EQ(g_SubnetTable.Entries(), (Entries{"10.1.1"}));
+    ASSERT_TRUE(ParseSubnetList("192.168.4;10.1.1;172.16.9;"));
+    EXPECT_EQ(g_SubnetTable.Entries(), (Entries{"172.16.9", "10.1.1", "192.168.4"}));
+}
+
+TEST(SubnetList, AnEntryIsTheStartOfAClassicDottedAddress) {
+    // With ".1" appended it must read as an address of one to four parts.
+    for (const char* good : {"255.255.255", "10.1", "10", "0x0a.1.2", "010.1.2", "127.0.0"}) {
+        EXPECT_TRUE(ParseSubnetList(good)) << good;
+    }
+    for (const char* bad : {"10.1.1.1", "10.1.256", "10.1.x", "10..1", "10.1.2.", "a.b.c",
+                            "10.1.2 ", " 10.1.2", "10.1.2\tjunk", "-1.2.3"}) {
+        EXPECT_FALSE(ParseSubnetList(bad)) << bad;
+    }
+}
+
+TEST(SubnetList, EmptyEntriesAndBadEntriesRejectTheWholeList) {
+    for (const char* bad :
+         {"10.1.1;;10.1.2", ";10.1.1", ";", ";;", "10.1.1;10.1.2.3", "10.1.1; 10.1.2"}) {
+        ASSERT_TRUE(ParseSubnetList("10.9.9"));
+        EXPECT_FALSE(ParseSubnetList(bad)) << bad;
+        EXPECT_EQ(g_SubnetTable.Count(), 0u) << bad;
+    }
+    // The empty text leaves the table as it was.
+    ASSERT_TRUE(ParseSubnetList("10.9.9;10.9.8"));
+    EXPECT_FALSE(ParseSubnetList(""));
+    EXPECT_EQ(g_SubnetTable.Entries(), (Entries{"10.9.8", "10.9.9"}));
+}
+
+TEST(SubnetList, HoldsAtMost255Entries) {
+    std::string list;
+    for (int i = 0; i < 255; ++i) {
+        list += "10." + std::to_string(i / 200) + "." + std::to_string(i % 200) + ";";
+    }
+    ASSERT_TRUE(ParseSubnetList(list));
+    EXPECT_EQ(g_SubnetTable.Count(), 255u);
+    EXPECT_EQ(g_SubnetTable.Entries().front(), "10.1.54");
+    EXPECT_FALSE(ParseSubnetList(list + "10.2.0"));
+    EXPECT_EQ(g_SubnetTable.Count(), 0u);
+}
+
+}  // namespace
