@@ -40,6 +40,7 @@ void DiscoveryWorker::Start(CTarnDoc& doc, IDiscoverMonitor& monitor,
                             std::optional<long> parallel) {
     stopDiscoverEvent.Reset();
     bool broadcast = doc.GetINIValueStr("Misc", "DiscoverMethod", 1) == "BCAST";
+    m_finished = false;
     m_thread = std::jthread([this, &doc, &monitor, broadcast, parallel] {
         m_exitCode =
             broadcast ? BroadcastScanThread(doc, monitor) : SnmpScanThread(doc, monitor, parallel);

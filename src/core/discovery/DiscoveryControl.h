@@ -80,10 +80,13 @@ public:
     void Start(CTarnDoc& doc, IDiscoverMonitor& monitor,
                std::optional<long> parallel = std::nullopt);
     bool Started() const { return m_thread.joinable(); }
+    // True once the method has returned.
+    bool Finished() const { return m_finished; }
     // Waits for the thread to end; returns its exit code.
     unsigned Join();
 
 private:
     std::atomic<unsigned> m_exitCode{kDiscoveryEnded};
+    std::atomic<bool> m_finished{false};
     std::jthread m_thread;
 };

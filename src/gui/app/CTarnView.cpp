@@ -18,6 +18,8 @@
 #include "common/InputBlocker.h"
 #include "common/StringTable.h"
 #include "common/ViewNotifications.h"
+#include "discovery/CDiscoverMonitorDlg.h"
+#include "discovery/SubnetList.h"
 #include "settings/SettingsPath.h"
 #include "terminals/RefreshTerminals.h"
 #include "terminals/TerminalDatabase.h"
@@ -58,7 +60,13 @@ CTarnView::CTarnView(CTarnDoc& doc, CMainFrame* frame)
       m_ui(std::make_unique<Ui::CTarnView>()),
       m_notifications(std::make_unique<PostedViewNotifications>(this)) {
     m_ui->setupUi(this);
+    m_pDiscoverMonitor = std::make_unique<CDiscoverMonitorDlg>(this);
     LoadProcessWideSettings(m_doc);
+    LoadDiscoverySettings(m_doc);
+    m_implementedCommands.insert(cmd::kDiscover);
+    if (QAction* discover = m_frame->CommandAction(cmd::kDiscover)) {
+        connect(discover, &QAction::triggered, this, &CTarnView::OnDiscover);
+    }
     connect(m_frame, &CMainFrame::updateCommandUi, this, &CTarnView::UpdateCommandUi);
     connect(m_ui->refreshButton, &QPushButton::clicked, this, &CTarnView::RefreshAndValidateAll);
     connect(m_ui->clearAllButton, &QPushButton::clicked, this, &CTarnView::OnClearAll);
@@ -67,6 +75,7 @@ CTarnView::CTarnView(CTarnDoc& doc, CMainFrame* frame)
 }
 
 CTarnView::~CTarnView() {
+    m_pDiscoverMonitor.reset();
     if (m_refreshThread.joinable()) {
         m_refreshThread.request_stop();
         m_refreshThread.join();
@@ -277,10 +286,23 @@ bool CTarnView::TrapMonitorHasWindow() const {
 }
 
 bool CTarnView::DiscoverMonitorHasWindow() const {
-    return false;
+    return m_pDiscoverMonitor && m_pDiscoverMonitor->HasWindow();
+}
+
+void CTarnView::OnDiscover() {
+    // The command is disabled while a run goes on; a shortcut may still come.
+    if (DiscoverMonitorHasWindow()) {
+        return;
+    }
+    EnableButtons(false);
+    m_pDiscoverMonitor->Create();
 }
 
 void CTarnView::OnDiscoveryDone() {
+    // The worker has posted its last message: the window can go, and a fresh
+    // object without window waits for the next run.
+    m_pDiscoverMonitor.reset();
+    m_pDiscoverMonitor = std::make_unique<CDiscoverMonitorDlg>(this);
     RefreshAndValidateAll();
 }
 

@@ -8,6 +8,7 @@
 #include <thread>
 
 class CTarnDoc;
+class CDiscoverMonitorDlg;
 class CMainFrame;
 class IViewNotifications;
 class InputBlocker;
@@ -47,11 +48,14 @@ public:
     bool DiscoverMonitorHasWindow() const;
     // What the workers use to reach this view (posted to the GUI thread).
     IViewNotifications& Notifications() { return *m_notifications; }
+    // The Discover Monitor object (a fresh one, without window, between runs).
+    CDiscoverMonitorDlg* DiscoverMonitor() const { return m_pDiscoverMonitor.get(); }
 
 public slots:
     void UpdateCommandUi();
     void OnTrapNewUnits();
     void OnDiscoveryDone();
+    void OnDiscover();
     void OnClearAll();
 
 signals:
@@ -84,6 +88,7 @@ private:
     bool m_closeRequested = false;
     std::unique_ptr<InputBlocker> m_inputBlocker;
     std::unique_ptr<IViewNotifications> m_notifications;
+    std::unique_ptr<CDiscoverMonitorDlg> m_pDiscoverMonitor;
     // Commands whose windows this build has; the others stay disabled.
     std::set<int> m_implementedCommands;
     std::jthread m_refreshThread;

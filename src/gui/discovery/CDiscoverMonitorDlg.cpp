@@ -1,0 +1,126 @@
+#include "discovery/CDiscoverMonitorDlg.h"
+
+#include <QCloseEvent>
+#include <QDialog>
+#include <QFontMetrics>
+#include <QProgressBar>
+#include <algorithm>
+
+#include "app/CTarnDoc.h"
+#include "app/CTarnView.h"
+#include "ui_CDiscoverMonitorDlg.h"
+
+namespace {
+
+// The window's close box and Escape key reach the monitor as its cancel
+// command; neither closes the window itself.
+class MonitorWindow final : public QDialog {
+public:
+    MonitorWindow(QWidget* parent, CDiscoverMonitorDlg& monitor)
+        : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+          m_monitor(monitor) {}
+    void reject() override { m_monitor.OnCancel(); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        event->ignore();
+        m_monitor.OnCancel();
+    }
+
+private:
+    CDiscoverMonitorDlg& m_monitor;
+};
+
+// Dialog units of the window's font: a quarter of the average character
+// width across, an eighth of the line height down.
+QRect DialogUnits(const QWidget& window, int x, int y, int width, int height) {
+    QFontMetrics metrics(window.font());
+    int across = metrics.averageCharWidth();
+    int down = metrics.height();
+    return {x * across / 4, y * down / 8, width * across / 4, height * down / 8};
+}
+
+}  // namespace
+
+CDiscoverMonitorDlg::CDiscoverMonitorDlg(CTarnView* ownerView) : m_pOwnerView(ownerView) {}
+
+CDiscoverMonitorDlg::~CDiscoverMonitorDlg() {
+    // A run still going (the console closing) is asked to stop; its thread
+    // uses this object, so it must end before the object does.
+    m_progressHasWindow = false;
+    if (m_worker.Started() && !m_worker.Finished()) {
+        stopDiscoverEvent.Set();
+    }
+    m_worker.Join();
+    delete m_window.data();
+}
+
+void CDiscoverMonitorDlg::Create() {
+    if (m_window) {
+        return;
+    }
+    CTarnDoc& doc = m_pOwnerView->GetDocument();
+    DiscoverRange range = ReadDiscoverRange(doc);
+
+    m_window = new MonitorWindow(m_pOwnerView, *this);
+    m_ui = std::make_unique<Ui::CDiscoverMonitorDlg>();
+    m_ui->setupUi(m_window);
+    QRect placed = DialogUnits(*m_window, 110, 110, 284, 201);
+    QPoint origin = m_pOwnerView->window()->geometry().topLeft();
+    m_window->setGeometry(QRect(origin + placed.topLeft(), placed.size()));
+
+    // The smooth bar that is driven sits over the placeholder's rectangle.
+    m_pProgress = new QProgressBar(m_ui->progressPlaceholder);
+    m_pProgress->setObjectName("progressBar");
+    m_pProgress->setProperty("controlId", 101);
+    m_pProgress->setTextVisible(false);
+    m_pProgress->setRange(0, range.Span());
+    m_pProgress->setValue(0);
+    m_ui->progressArea->addWidget(m_pProgress);
+    // The list's horizontal scroll range follows its widest line by itself.
+
+    m_nLineCount = 0;
+    m_progressHasWindow = true;
+    m_window->show();
+    m_worker.Start(doc, *this);
+}
+
+void CDiscoverMonitorDlg::OnCancel() {
+    stopDiscoverEvent.Set();
+}
+
+void CDiscoverMonitorDlg::AddLine(const std::string& line) {
+    QString text = QString::fromStdString(line);
+    QMetaObject::invokeMethod(
+        this, [this, text] { AppendLine(text); }, Qt::QueuedConnection);
+}
+
+void CDiscoverMonitorDlg::AppendLine(const QString& line) {
+    if (!m_window) {
+        return;
+    }
+    QListWidget* log = m_ui->logList;
+    log->addItem(line);
+    // Selecting the new line scrolls it into view; the selection goes again.
+    log->setCurrentRow(m_nLineCount);
+    log->scrollToItem(log->item(m_nLineCount));
+    log->clearSelection();
+    ++m_nLineCount;
+}
+
+void CDiscoverMonitorDlg::SetProgressPos(int position) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, position] {
+            if (m_pProgress) {
+                m_pProgress->setValue(
+                    std::clamp(position, m_pProgress->minimum(), m_pProgress->maximum()));
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+IViewNotifications& CDiscoverMonitorDlg::OwnerView() {
+    return m_pOwnerView->Notifications();
+}
