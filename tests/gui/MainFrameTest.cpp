@@ -42,7 +42,10 @@ private slots:
 };
 
 void MainFrameTest::menusCarryEveryCommand() {
-    TestDocument t("[Misc]\nGetCommunity=public\nSetCommunity=private\n");
+    // The view loads the communities and the discovery settings when it is built.
+    TestDocument t(
+        "[Misc]\nGetCommunity=public\nSetCommunity=private\nDiscoverIPSubNet=\n"
+        "DiscoverMethod=SNMP\n");
     CMainFrame frame(t.Doc());
     QCOMPARE(frame.windowTitle(), QString("Fleetwarden"));
     QCOMPARE(MenuTexts(TopMenu(frame, "&File")), QStringList({"E&xit"}));
