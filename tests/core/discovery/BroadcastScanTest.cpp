@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "FakeTerminals.h"
-#include "NetworkNamespace.h"
+#include "NetNamespace.h"
 #include "RecordingMonitor.h"
 #include "TestDocument.h"
 #include "discovery/DiscoveryControl.h"
@@ -145,35 +145,37 @@ private:
     std::jthread m_thread;
 };
 
-// The console at 10.77.1.1 and 10.77.2.1 on one end of a veth pair, terminals
-// on the other end. With a default route through veth0 both kinds of
-// broadcast reach the local listeners; nothing leaves the namespace.
-std::vector<std::vector<std::string>> Network(bool defaultRoute) {
-    std::vector<std::vector<std::string>> setup = {{"addr", "add", "10.77.1.1/24", "dev", "veth0"},
-                                                   {"addr", "add", "10.77.2.1/24", "dev", "veth0"}};
-    for (const char* terminal :
-         {"10.77.1.10", "10.77.1.11", "10.77.1.12", "10.77.1.13", "10.77.2.10", "10.77.2.11",
-          "10.77.2.12", "10.77.2.13", "10.77.2.14"}) {
-        setup.push_back({"addr", "add", std::string(terminal) + "/32", "dev", "veth1"});
+const char* const kTerminals[] = {"10.77.1.10", "10.77.1.11", "10.77.1.12",
+                                  "10.77.1.13", "10.77.2.10", "10.77.2.11",
+                                  "10.77.2.12", "10.77.2.13", "10.77.2.14"};
+
+// The console at 10.77.1.1 and 10.77.2.1 on one end of a veth pair, the
+// terminals on the other, inside a namespace of the test's own. The default
+// route through the console's end makes both kinds of broadcast reach the
+// local listeners; nothing leaves the namespace.
+NamespaceAddresses Network() {
+    NamespaceAddresses network{{"10.77.1.1", "10.77.2.1"}, {}};
+    for (const char* terminal : kTerminals) {
+        network.peer.push_back(std::string(terminal) + "/32");
     }
-    if (defaultRoute) {
-        setup.push_back({"route", "add", "default", "dev", "veth0"});
-    }
-    return setup;
+    return network;
 }
+
+// Runs the rest of the test again inside its own network namespace.
+#define INSIDE_A_NETWORK_NAMESPACE()      \
+    if (!InTestNamespace()) {             \
+        RUN_TEST_IN_NAMESPACE(Network()); \
+        return;                           \
+    }
 
 class BroadcastDiscovery : public ::testing::Test {
 protected:
-    explicit BroadcastDiscovery(bool defaultRoute = true) : network(Network(defaultRoute)) {}
     void SetUp() override {
-        if (!network.Entered()) {
-            GTEST_SKIP() << "no private network namespace: " << network.Why();
-        }
-        for (const char* ip : {"10.77.1.10", "10.77.1.11", "10.77.1.12", "10.77.1.13", "10.77.2.10",
-                               "10.77.2.11", "10.77.2.12", "10.77.2.13", "10.77.2.14"}) {
-            std::string last = std::string(ip).substr(5);  // "1.10"
-            char mac[13];
-            std::snprintf(mac, sizeof(mac), "0080640%05zu", std::hash<std::string>{}(ip) % 100000);
+        for (std::size_t i = 0; i < std::size(kTerminals); ++i) {
+            std::string ip = kTerminals[i];
+            std::string last = ip.substr(6);  // "1.10"
+            char mac[16];
+            std::snprintf(mac, sizeof(mac), "0200000000%02zu", i);
             AddFakeTerminal(
                 snmp, {.ip = ip, .name = "T" + last, .description = "Desk " + last, .mac = mac});
         }
@@ -189,18 +191,18 @@ protected:
     std::vector<std::string> Blocks(std::initializer_list<const char*> ips) {
         std::vector<std::string> lines;
         for (std::string ip : ips) {
-            std::string last = ip.substr(5);
+            std::string last = ip.substr(6);
             auto block = TerminalBlock("T" + last, "Desk " + last, ip);
             lines.insert(lines.end(), block.begin(), block.end());
         }
         return lines;
     }
 
-    PrivateNetworkNamespace network;
     FakeSnmpManager snmp;
 };
 
 TEST_F(BroadcastDiscovery, EachTerminalThatAnswersIsLoggedOnce) {
+    INSIDE_A_NETWORK_NAMESPACE();
     const std::string magic = "KorvroK";
     Responder responder({
         {"10.77.2.255",
@@ -238,6 +240,7 @@ TEST_F(BroadcastDiscovery, EachTerminalThatAnswersIsLoggedOnce) {
 }
 
 TEST_F(BroadcastDiscovery, RepliesKeepTheQuietPeriodOpenWhileTheyKeepComing) {
+    INSIDE_A_NETWORK_NAMESPACE();
     const std::string magic = "KorvroK";
     Responder responder({
         // Each reply comes less than half a second after the one before,
@@ -269,13 +272,10 @@ TEST_F(BroadcastDiscovery, RepliesKeepTheQuietPeriodOpenWhileTheyKeepComing) {
     EXPECT_LT(lastQuiet, milliseconds(5800));
 }
 
-class BroadcastFailures : public BroadcastDiscovery {
-protected:
-    // No default route: only the console's own subnets can be reached.
-    BroadcastFailures() : BroadcastDiscovery(false) {}
-};
-
-TEST_F(BroadcastFailures, ASocketFailureEndsTheRunWithItsText) {
+TEST_F(BroadcastDiscovery, ASocketFailureEndsTheRunWithItsText) {
+    INSIDE_A_NETWORK_NAMESPACE();
+    // Without the default route only the console's own subnets can be reached.
+    ASSERT_EQ(RunCommand({FindProgram("ip"), "route", "del", "default"}).exitCode, 0);
     {
         // A datagram longer than the receive buffer fails the receive.
         Responder responder({{"10.77.1.255",
@@ -307,7 +307,8 @@ TEST_F(BroadcastFailures, ASocketFailureEndsTheRunWithItsText) {
     }
 }
 
-TEST_F(BroadcastFailures, AStopRequestEndsTheWaitForReplies) {
+TEST_F(BroadcastDiscovery, AStopRequestEndsTheWaitForReplies) {
+    INSIDE_A_NETWORK_NAMESPACE();
     TestDocument t(Settings("10.77.1", "10.77.9.1"), &snmp);
     RecordingMonitor monitor;
     std::jthread stopper([] {
