@@ -1,0 +1,165 @@
+// Discovery against the simulated fleet: the range scan on loopback
+// addresses, the broadcast method inside a network namespace of its own.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "CliContext.h"
+#include "FakeTerminals.h"
+#include "NetNamespace.h"
+#include "RecordingMonitor.h"
+#include "TestDocument.h"
+// Its SnmpValue helper function has the name of the console's value type.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wshadow"
+#include "SimFleetProcess.h"
+#pragma GCC diagnostic pop
+#include "discovery/DiscoveryControl.h"
+#include "terminals/TerminalDatabase.h"
+
+namespace {
+
+// Hosts 1 to 8 of 127.0.66: three terminals of both models, one whose name
+// reads as a failure, one that never answers, and four addresses without any.
+const char* const kLoopbackFleet = R"INI(
+[ALPHA]
+Address=127.0.66.2
+Description=Front desk
+[BRAVO]
+Address=127.0.66.4
+Description=Back office
+[ErrorLab]
+Address=127.0.66.5
+[QUIET]
+Address=127.0.66.6
+Silent=yes
+[OLDIE]
+Address=127.0.66.7
+Model=older
+Description=Old model
+)INI";
+
+std::vector<std::string> Blocks(
+    std::initializer_list<std::tuple<const char*, const char*, const char*>> terminals) {
+    std::vector<std::string> lines;
+    for (const auto& [name, description, ip] : terminals) {
+        auto block = TerminalBlock(name, description, ip);
+        lines.insert(lines.end(), block.begin(), block.end());
+    }
+    return lines;
+}
+
+class DiscoveryFleet : public ::testing::Test {
+protected:
+    void Start(const std::string& fleetText, std::vector<std::string> args = {},
+               bool broadcast = false) {
+        fleet = std::make_unique<SimFleetProcess>(
+            SimFleetProcess::Options{fleetText, std::move(args), broadcast, {}});
+        ASSERT_TRUE(fleet->Ready()) << fleet->Log();
+    }
+    std::string Settings(const std::string& misc) const {
+        return DefaultSettingsWith("SnmpPort=" + std::to_string(fleet->SnmpPort()) + "\n" + misc);
+    }
+    void TearDown() override { g_Terminals.Clear(); }
+
+    std::unique_ptr<SimFleetProcess> fleet;
+};
+
+TEST_F(DiscoveryFleet, TheRangeScanFindsTheFleetOnceWhateverTheProbingWidth) {
+    Start(kLoopbackFleet);
+    TestDocument t(
+        Settings("DiscoverIPSubNet=127.0.66\nDiscoverRangeLow=1\nDiscoverRangeHigh=8\n"));
+    const auto expected = Blocks({{"ALPHA", "Front desk", "127.0.66.2"},
+                                  {"BRAVO", "Back office", "127.0.66.4"},
+                                  {"OLDIE", "Old model", "127.0.66.7"}});
+
+    RecordingMonitor first;
+    EXPECT_EQ(SnmpScanThread(t.Doc(), first), kDiscoveryEnded);
+    EXPECT_EQ(first.Lines(), expected);
+    EXPECT_EQ(first.Progress(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(first.DoneCount(), 1);
+    EXPECT_TRUE(t.Messages().Texts().empty()) << t.Messages().Texts().front();
+
+    // Nothing new on a second scan.
+    RecordingMonitor second;
+    EXPECT_EQ(SnmpScanThread(t.Doc(), second), kDiscoveryEnded);
+    EXPECT_TRUE(second.Lines().empty());
+    EXPECT_EQ(g_Terminals.Count(), 3u);
+
+    // With every address probed at once, the same run.
+    g_Terminals.Clear();
+    RecordingMonitor parallel;
+    EXPECT_EQ(SnmpScanThread(t.Doc(), parallel, 8), kDiscoveryEnded);
+    EXPECT_EQ(parallel.Lines(), expected);
+    EXPECT_EQ(parallel.Progress(), first.Progress());
+}
+
+TEST_F(DiscoveryFleet, TheCommandLinePrintsTheLogThenTheTerminals) {
+    Start(kLoopbackFleet);
+    TestDocument t(
+        Settings("DiscoverIPSubNet=127.0.66\nDiscoverRangeLow=1\nDiscoverRangeHigh=8\n"));
+    std::ostringstream out, err;
+    int code =
+        RunCli({"fleetwarden-cli", "--settings", t.SettingsPath(), "discover", "--parallel", "8"},
+               out, err);
+    EXPECT_EQ(code, 0) << err.str();
+    EXPECT_EQ(err.str(), "");
+    std::istringstream printed(out.str());
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(printed, line);) {
+        lines.push_back(line);
+    }
+    ASSERT_EQ(lines.size(), 18u) << out.str();
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 5),
+              TerminalBlock("ALPHA", "Front desk", "127.0.66.2"));
+    EXPECT_EQ(lines[15].substr(0, lines[15].find('\t')), "ALPHA");
+    EXPECT_NE(lines[17].find("\t127.0.66.7\t"), std::string::npos);
+
+    EXPECT_EQ(RunCli({"fleetwarden-cli", "--settings", t.SettingsPath(), "discover", "--parallel",
+                      "none"},
+                     out, err),
+              2);
+}
+
+// The console at 10.66.1.1; the terminals on the other end of a veth pair.
+NamespaceAddresses BroadcastNetwork() {
+    return {{"10.66.1.1"}, {"10.66.1.10/32", "10.66.1.11/32", "10.66.1.12/32", "10.66.1.13/32"}};
+}
+
+TEST_F(DiscoveryFleet, BroadcastDiscoveryFindsTheAnsweringTerminalsOnce) {
+    if (!InTestNamespace()) {
+        RUN_TEST_IN_NAMESPACE(BroadcastNetwork());
+        return;
+    }
+    Start(R"INI(
+[ALPHA]
+Address=10.66.1.10
+Description=Front desk
+[BRAVO]
+Address=10.66.1.11
+Description=Back office
+[WRONG]
+Address=10.66.1.12
+WrongMagic=yes
+[QUIET]
+Address=10.66.1.13
+Silent=yes
+)INI",
+          {"--broadcast-port", "2343"}, true);
+    // The workstation is on the subnet: the limited broadcast goes out too,
+    // and every terminal answers both.
+    TestDocument t(
+        Settings("DiscoverIPSubNet=10.66.1\nDiscoverMethod=BCAST\nLocalHostIP=10.66.1.1\n"));
+    RecordingMonitor monitor;
+    EXPECT_EQ(BroadcastScanThread(t.Doc(), monitor), kDiscoveryEnded);
+    EXPECT_EQ(monitor.Lines(), Blocks({{"ALPHA", "Front desk", "10.66.1.10"},
+                                       {"BRAVO", "Back office", "10.66.1.11"}}))
+        << fleet->Log();
+    EXPECT_EQ(monitor.Progress(), std::vector<int>{256});
+    EXPECT_EQ(monitor.DoneCount(), 1);
+    EXPECT_TRUE(t.Messages().Texts().empty());
+    std::string log = fleet->Log();
+    EXPECT_NE(log.find("to 255.255.255.255 answered"), std::string::npos) << log;
+}
+
+}  // namespace
