@@ -1,6 +1,8 @@
 // The range scan: a short GET of the system name to every host address of the
 // configured range on every subnet; each terminal that answers is registered
 // and, when new, logged.
+#include <arpa/inet.h>
+
 #include <algorithm>
 #include <memory>
 #include <optional>
@@ -47,6 +49,18 @@ struct ScanOrder {
     }
 };
 
+// A host number beyond 255 (from an edited settings file) does not make an
+// address; it would only make the SNMP layer look the text up as a host name.
+bool IsDottedAddress(const std::string& text) {
+    in_addr address{};
+    return ::inet_aton(text.c_str(), &address) != 0;
+}
+
+std::string Probe(CTarnDoc& doc, const std::string& terminalIP) {
+    return IsDottedAddress(terminalIP) ? ProbeTerminalName(doc, terminalIP)
+                                       : std::string("NotAnAddressError");
+}
+
 }  // namespace
 
 std::string ProbeTerminalName(CTarnDoc& doc, const std::string& terminalIP) {
@@ -78,7 +92,7 @@ unsigned SnmpScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor, std::optional<
     if (width > 1 && order.Count() > 1) {
         ahead = std::make_unique<ProbeAhead>(
             static_cast<std::size_t>(width), order.Count(),
-            [&doc, &order](std::uint64_t k) { return ProbeTerminalName(doc, order.Address(k)); });
+            [&doc, &order](std::uint64_t k) { return Probe(doc, order.Address(k)); });
     }
     auto release = [&ahead] {
         if (ahead) {
@@ -95,7 +109,7 @@ unsigned SnmpScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor, std::optional<
         }
         monitor.SetProgressPos(order.Progress(k));
         std::string terminalIP = order.Address(k);
-        std::string name = ahead ? ahead->Take(k) : ProbeTerminalName(doc, terminalIP);
+        std::string name = ahead ? ahead->Take(k) : Probe(doc, terminalIP);
         if (Contains(name, "Error")) {
             continue;
         }

@@ -120,6 +120,19 @@ TEST_F(SnmpScan, RangeEdges) {
         EXPECT_EQ(monitor.Progress(), std::vector<int>{0});
         EXPECT_EQ(monitor.DoneCount(), 1);
     }
+    {
+        // Host numbers past 255 make no address: no request is sent for them.
+        FakeSnmpManager hosts;
+        TestDocument t(RangeSettings("10.1.2", 253, 258), &hosts);
+        RecordingMonitor monitor;
+        EXPECT_EQ(SnmpScanThread(t.Doc(), monitor), kDiscoveryEnded);
+        std::vector<std::string> asked;
+        for (const auto& open : hosts.Opens()) {
+            asked.push_back(open.agent);
+        }
+        EXPECT_EQ(asked, (std::vector<std::string>{"10.1.2.253", "10.1.2.254", "10.1.2.255"}));
+        EXPECT_EQ(monitor.Progress().size(), 6u);
+    }
     for (auto [low, high] : {std::pair{9, 3}, std::pair{-1, 5}}) {
         // Low above high (as unsigned numbers) passes over every subnet.
         FakeSnmpManager quiet;
