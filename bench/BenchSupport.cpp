@@ -12,6 +12,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <thread>
+
+#include "app/CTarnDoc.h"
 
 void PrintedMessages::ShowMessage(const std::string& text, MessageIcon /*icon*/) {
     std::fprintf(stderr, "message: %s\n", text.c_str());
@@ -76,4 +79,14 @@ void WriteFile(const std::string& path, const std::string& text) {
 
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+bool WaitUntilAnswering(CTarnDoc& doc, const std::string& address) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (doc.GetSnmpValueChecked(address, "OidSysName", 0, 100, 0).ok) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
 }

@@ -8,6 +8,8 @@
 
 #include "common/UserMessages.h"
 
+class CTarnDoc;
+
 // Message boxes of a benchmark: printed, so a misconfiguration is visible.
 class PrintedMessages final : public IUserMessages {
 public:
@@ -31,6 +33,10 @@ unsigned FreeUdpPortOn(const std::string& address);
 // A fresh temporary directory (not removed: benchmarks are run by hand).
 std::string MakeTempDir();
 void WriteFile(const std::string& path, const std::string& text);
+
+// Waits up to ten seconds for the terminal at `address` to answer a GET of
+// its name (the fleet takes a moment to start); false when it never did.
+bool WaitUntilAnswering(CTarnDoc& doc, const std::string& address);
 
 using Clock = std::chrono::steady_clock;
 double SecondsSince(Clock::time_point start);

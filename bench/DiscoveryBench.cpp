@@ -6,7 +6,6 @@
 //   DiscoveryBench [--no-sequential]
 #include <cstdio>
 #include <cstring>
-#include <thread>
 
 #include "BenchSupport.h"
 #include "app/CTarnDoc.h"
@@ -79,11 +78,9 @@ int main(int argc, char** argv) {
     CTarnDoc doc(messages, NetSnmpManager());
     g_pDoc = &doc;
     LoadProcessWideSettings(doc);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        if (doc.GetSnmpValueChecked(TerminalAddress(kLive - 1), "OidSysName", 0, 100, 0).ok) {
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (!WaitUntilAnswering(doc, TerminalAddress(kLive - 1))) {
+        std::fprintf(stderr, "the simulated fleet did not answer\n");
+        return 1;
     }
 
     const int silent = kHosts - kLive;

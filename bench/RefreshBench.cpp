@@ -88,12 +88,7 @@ int main() {
     LoadProcessWideSettings(doc);
 
     // Wait for the fleet, then register every terminal.
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        if (doc.GetSnmpValueChecked(AddressOf(kTerminals - 1), "OidSysName", 0, 100, 0).ok) {
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+    WaitUntilAnswering(doc, AddressOf(kTerminals - 1));
     for (int i = 0; i < kTerminals; ++i) {
         doc.RegisterTerminal(AddressOf(i));
     }

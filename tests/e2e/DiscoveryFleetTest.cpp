@@ -94,6 +94,33 @@ TEST_F(DiscoveryFleet, TheRangeScanFindsTheFleetOnceWhateverTheProbingWidth) {
     EXPECT_EQ(parallel.Progress(), first.Progress());
 }
 
+TEST_F(DiscoveryFleet, AStopRequestAndASingleHostRange) {
+    Start(kLoopbackFleet);
+    {
+        TestDocument t(
+            Settings("DiscoverIPSubNet=127.0.66\nDiscoverRangeLow=1\nDiscoverRangeHigh=8\n"));
+        RecordingMonitor monitor;
+        monitor.onLine = [](const std::string& line) {
+            if (line == kSeparatorLine) {
+                stopDiscoverEvent.Set();
+            }
+        };
+        EXPECT_EQ(SnmpScanThread(t.Doc(), monitor, 4), kDiscoveryStopped);
+        EXPECT_EQ(monitor.Lines(), TerminalBlock("ALPHA", "Front desk", "127.0.66.2"));
+        EXPECT_EQ(monitor.DoneCount(), 1);
+        EXPECT_EQ(g_Terminals.Count(), 1u);
+    }
+    g_Terminals.Clear();
+    {
+        TestDocument t(
+            Settings("DiscoverIPSubNet=127.0.66\nDiscoverRangeLow=4\nDiscoverRangeHigh=4\n"));
+        RecordingMonitor monitor;
+        EXPECT_EQ(SnmpScanThread(t.Doc(), monitor), kDiscoveryEnded);
+        EXPECT_EQ(monitor.Lines(), TerminalBlock("BRAVO", "Back office", "127.0.66.4"));
+        EXPECT_EQ(monitor.Progress(), std::vector<int>{0});
+    }
+}
+
 TEST_F(DiscoveryFleet, TheCommandLinePrintsTheLogThenTheTerminals) {
     Start(kLoopbackFleet);
     TestDocument t(

@@ -99,17 +99,6 @@ TEST_F(SnmpScan, LogsEachNewTerminalOnceAndPassesOverTheOthers) {
     EXPECT_EQ(g_Terminals.Count(), 3u);
 }
 
-TEST_F(SnmpScan, ARenamedTerminalIsLoggedAgain) {
-    TestDocument t(RangeSettings("10.1.2", 5, 5), &snmp);
-    Fleet({{.ip = "10.1.2.5", .name = "OLD"}});
-    RecordingMonitor first;
-    SnmpScanThread(t.Doc(), first);
-    Fleet({{.ip = "10.1.2.5", .name = "NEW", .mac = "008064999999"}});
-    RecordingMonitor second;
-    SnmpScanThread(t.Doc(), second);
-    EXPECT_EQ(second.Lines(), TerminalBlock("NEW", "Thin client", "10.1.2.5"));
-}
-
 TEST_F(SnmpScan, RangeEdges) {
     {
         // One host: exactly one probe, and the bar stays at 0.
