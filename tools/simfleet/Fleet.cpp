@@ -143,9 +143,11 @@ bool Fleet::Open(std::string& error) {
     for (auto& terminal : m_terminals) {
         terminal.fd = BindUdp(terminal.spec.address, m_options.snmpPort, error);
         if (terminal.fd < 0) {
+            bool foreign = error.find(std::strerror(EADDRNOTAVAIL)) != std::string::npos;
             error = "terminal " + terminal.spec.label + ": " + error +
-                    " (terminal addresses must be on this machine, such as 127.x.y.z, or in "
-                    "the network namespace the fleet runs in)";
+                    (foreign ? " (terminal addresses must be on this machine, such as "
+                               "127.x.y.z, or in the network namespace the fleet runs in)"
+                             : "");
             return false;
         }
     }
