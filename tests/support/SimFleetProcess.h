@@ -8,7 +8,9 @@
 #include "TestFiles.h"
 
 // fleetwarden-simfleet as a child process on free ports, with --verbose so
-// that its log shows every request.
+// that its log shows every request. A test target that uses it depends on the
+// fleetwarden-simfleet target, which the build leaves out with
+// FLEETWARDEN_BUILD_TOOLS=OFF.
 class SimFleetProcess {
 public:
     struct Options {
