@@ -105,7 +105,7 @@ std::string Describe(const TerminalMib& mib, const std::vector<VarBind>& binding
 
 Fleet::Fleet(const ObjectLayout& layout, const std::vector<TerminalSpec>& specs,
              const FleetOptions& options)
-    : m_layout(layout), m_options(options) {
+    : m_layout(layout), m_options(options), m_buffer(kMaxDatagram) {
     for (const auto& spec : specs) {
         Terminal terminal;
         terminal.spec = spec;
@@ -290,16 +290,15 @@ int Fleet::Run() {
 
 void Fleet::ReceiveSnmp(std::size_t index) {
     Terminal& terminal = m_terminals[index];
-    std::string buffer(kMaxDatagram, '\0');
     sockaddr_in from{};
     socklen_t fromLength = sizeof(from);
-    ssize_t n = ::recvfrom(terminal.fd, buffer.data(), buffer.size(), MSG_DONTWAIT,
+    ssize_t n = ::recvfrom(terminal.fd, m_buffer.data(), m_buffer.size(), MSG_DONTWAIT,
                            reinterpret_cast<sockaddr*>(&from), &fromLength);
     if (n < 0) {
         return;
     }
-    buffer.resize(static_cast<std::size_t>(n));
-    Datagram datagram{std::move(buffer), from.sin_addr, ntohs(from.sin_port)};
+    Datagram datagram{std::string(m_buffer.data(), static_cast<std::size_t>(n)), from.sin_addr,
+                      ntohs(from.sin_port)};
     std::string sender = Endpoint(datagram.from, datagram.port);
     const Behaviours& behaviours = terminal.spec.behaviours;
     if (behaviours.silent) {
@@ -386,10 +385,9 @@ void Fleet::Changed(std::size_t index, const std::string& name) {
 }
 
 void Fleet::ReceiveBroadcast() {
-    std::string buffer(kMaxDatagram, '\0');
     sockaddr_in from{};
     char control[256];
-    iovec io{buffer.data(), buffer.size()};
+    iovec io{m_buffer.data(), m_buffer.size()};
     msghdr message{};
     message.msg_name = &from;
     message.msg_namelen = sizeof(from);
@@ -401,7 +399,7 @@ void Fleet::ReceiveBroadcast() {
     if (n < 0) {
         return;
     }
-    buffer.resize(static_cast<std::size_t>(n));
+    std::string buffer(m_buffer.data(), static_cast<std::size_t>(n));
     in_addr to{};
     for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c)) {
         if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {

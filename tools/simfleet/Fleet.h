@@ -84,6 +84,7 @@ private:
     FleetOptions m_options;
     std::vector<Terminal> m_terminals;
     int m_broadcastFd = -1;
+    std::vector<char> m_buffer;  // every datagram is received into this one buffer
     std::multimap<Clock::time_point, std::function<void()>> m_timers;
 
     std::atomic<bool> m_stopping{false};
