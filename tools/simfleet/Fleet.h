@@ -35,7 +35,7 @@ struct FleetOptions {
 // scheduled events. Only FTP transfers run on threads of their own.
 class Fleet {
 public:
-    Fleet(const ObjectLayout& layout, const std::vector<TerminalSpec>& specs,
+    Fleet(const ObjectLayout& layout, const std::vector<TerminalSetup>& setups,
           const FleetOptions& options);
     ~Fleet();
     Fleet(const Fleet&) = delete;
@@ -49,7 +49,7 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     struct Terminal {
-        TerminalSpec spec;
+        TerminalSetup setup;
         Product product;
         std::unique_ptr<TerminalMib> mib;
         int fd = -1;
