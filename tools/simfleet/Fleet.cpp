@@ -9,9 +9,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <iostream>
 
 #include "Net.h"
 
@@ -78,7 +78,8 @@ std::string NextBuild(const std::string& build) {
     }
     std::size_t begin = build.find_last_not_of("0123456789", end);
     begin = begin == std::string::npos ? 0 : begin + 1;
-    unsigned long number = std::stoul(build.substr(begin, end - begin + 1));
+    unsigned long long number =
+        std::strtoull(build.substr(begin, end - begin + 1).c_str(), nullptr, 10);
     return build.substr(0, begin) + std::to_string(number + 1) + build.substr(end + 1);
 }
 
@@ -105,7 +106,7 @@ std::string Describe(const TerminalMib& mib, const std::vector<VarBind>& binding
 
 Fleet::Fleet(const ObjectLayout& layout, const std::vector<TerminalSetup>& setups,
              const FleetOptions& options)
-    : m_layout(layout), m_options(options), m_buffer(kMaxDatagram) {
+    : m_options(options), m_buffer(kMaxDatagram) {
     for (const auto& setup : setups) {
         Terminal terminal;
         terminal.setup = setup;

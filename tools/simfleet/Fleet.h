@@ -80,7 +80,6 @@ private:
     void Log(const std::string& line);
     void Log(const Terminal& terminal, const std::string& line);
 
-    const ObjectLayout& m_layout;
     FleetOptions m_options;
     std::vector<Terminal> m_terminals;
     int m_broadcastFd = -1;
