@@ -258,7 +258,8 @@ TEST_F(SimFleetSnmp, GeneratedFleetIsVariedAndOnConsecutiveAddresses) {
         names.insert(Value(address, kSysName));
         older += Value(address, ".1.3.6.1.2.1.1.2.0") == ".1.3.6.1.4.1.32473.1.2200" ? 1 : 0;
         std::string count = Value(address, ".1.3.6.1.2.1.2.1.0");
-        for (int i = 1; i <= std::stoi(count); ++i) {
+        ASSERT_TRUE(count == "2" || count == "3") << address << ": " << count;
+        for (int i = 1; i <= count[0] - '0'; ++i) {
             std::string index = std::to_string(i);
             if (Value(address, ".1.3.6.1.2.1.2.2.1.3." + index) == "6") {
                 macs.insert(Value(address, ".1.3.6.1.2.1.2.2.1.6." + index));

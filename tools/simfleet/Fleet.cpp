@@ -9,9 +9,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <iostream>
 
 #include "Net.h"
 
@@ -78,7 +78,8 @@ std::string NextBuild(const std::string& build) {
     }
     std::size_t begin = build.find_last_not_of("0123456789", end);
     begin = begin == std::string::npos ? 0 : begin + 1;
-    unsigned long number = std::stoul(build.substr(begin, end - begin + 1));
+    unsigned long long number =
+        std::strtoull(build.substr(begin, end - begin + 1).c_str(), nullptr, 10);
     return build.substr(0, begin) + std::to_string(number + 1) + build.substr(end + 1);
 }
 
@@ -103,25 +104,25 @@ std::string Describe(const TerminalMib& mib, const std::vector<VarBind>& binding
 
 }  // namespace
 
-Fleet::Fleet(const ObjectLayout& layout, const std::vector<TerminalSpec>& specs,
+Fleet::Fleet(const ObjectLayout& layout, const std::vector<TerminalSetup>& setups,
              const FleetOptions& options)
-    : m_layout(layout), m_options(options) {
-    for (const auto& spec : specs) {
+    : m_options(options), m_buffer(kMaxDatagram) {
+    for (const auto& setup : setups) {
         Terminal terminal;
-        terminal.spec = spec;
-        if (terminal.spec.trapServer.empty()) {
-            terminal.spec.trapServer = options.trapDest;
+        terminal.setup = setup;
+        if (terminal.setup.trapServer.empty()) {
+            terminal.setup.trapServer = options.trapDest;
         }
         std::string ignored;
-        layout.FindProduct(spec.model, terminal.product, ignored);
-        terminal.mib = std::make_unique<TerminalMib>(terminal.spec, terminal.product, layout);
+        layout.FindProduct(setup.model, terminal.product, ignored);
+        terminal.mib = std::make_unique<TerminalMib>(terminal.setup, terminal.product, layout);
         terminal.readCommunity =
-            spec.readCommunity.empty() ? layout.GetCommunity() : spec.readCommunity;
+            setup.readCommunity.empty() ? layout.GetCommunity() : setup.readCommunity;
         terminal.writeCommunity =
-            spec.writeCommunity.empty() ? layout.SetCommunity() : spec.writeCommunity;
+            setup.writeCommunity.empty() ? layout.SetCommunity() : setup.writeCommunity;
         terminal.configName =
-            spec.configFileName.empty() ? layout.RegFileName() : spec.configFileName;
-        terminal.files[terminal.configName] = spec.config;
+            setup.configFileName.empty() ? layout.RegFileName() : setup.configFileName;
+        terminal.files[terminal.configName] = setup.config;
         m_terminals.push_back(std::move(terminal));
     }
 }
@@ -141,11 +142,13 @@ Fleet::~Fleet() {
 
 bool Fleet::Open(std::string& error) {
     for (auto& terminal : m_terminals) {
-        terminal.fd = BindUdp(terminal.spec.address, m_options.snmpPort, error);
+        terminal.fd = BindUdp(terminal.setup.address, m_options.snmpPort, error);
         if (terminal.fd < 0) {
-            error = "terminal " + terminal.spec.label + ": " + error +
-                    " (terminal addresses must be on this machine, such as 127.x.y.z, or in "
-                    "the network namespace the fleet runs in)";
+            bool foreign = error.find(std::strerror(EADDRNOTAVAIL)) != std::string::npos;
+            error = "terminal " + terminal.setup.label + ": " + error +
+                    (foreign ? " (terminal addresses must be on this machine, such as "
+                               "127.x.y.z, or in the network namespace the fleet runs in)"
+                             : "");
             return false;
         }
     }
@@ -178,7 +181,7 @@ void Fleet::Log(const std::string& line) {
 
 void Fleet::Log(const Terminal& terminal, const std::string& line) {
     if (m_options.verbose) {
-        std::fprintf(stdout, "%s %s\n", FormatIpv4(terminal.spec.address).c_str(), line.c_str());
+        std::fprintf(stdout, "%s %s\n", FormatIpv4(terminal.setup.address).c_str(), line.c_str());
     }
 }
 
@@ -195,13 +198,13 @@ int Fleet::Run() {
     ::signal(SIGPIPE, SIG_IGN);
 
     for (std::size_t i = 0; i < m_terminals.size(); ++i) {
-        const auto& behaviours = m_terminals[i].spec.behaviours;
+        const auto& behaviours = m_terminals[i].setup.behaviours;
         if (behaviours.renameAfterMs >= 0) {
             After(std::chrono::milliseconds(behaviours.renameAfterMs), [this, i] {
                 Terminal& terminal = m_terminals[i];
-                std::string name = terminal.spec.behaviours.renameTo.empty()
-                                       ? terminal.spec.name + "-RENAMED"
-                                       : terminal.spec.behaviours.renameTo;
+                std::string name = terminal.setup.behaviours.renameTo.empty()
+                                       ? terminal.setup.name + "-RENAMED"
+                                       : terminal.setup.behaviours.renameTo;
                 terminal.mib->Put("OidSysName", Value::Text(name));
                 Log(terminal, "renamed itself to \"" + name + "\"");
             });
@@ -212,7 +215,7 @@ int Fleet::Run() {
                   std::chrono::duration<double>(m_options.coldStartDelay)),
               [this] {
                   for (std::size_t i = 0; i < m_terminals.size(); ++i) {
-                      if (!m_terminals[i].spec.behaviours.silent) {
+                      if (!m_terminals[i].setup.behaviours.silent) {
                           SendTrap(i, 0, 0, {});
                       }
                   }
@@ -221,7 +224,7 @@ int Fleet::Run() {
 
     unsigned live = 0;
     for (const auto& terminal : m_terminals) {
-        live += terminal.spec.behaviours.silent ? 0 : 1;
+        live += terminal.setup.behaviours.silent ? 0 : 1;
     }
     std::string broadcast = m_options.broadcast
                                 ? "broadcast port " + std::to_string(m_options.broadcastPort)
@@ -288,18 +291,17 @@ int Fleet::Run() {
 
 void Fleet::ReceiveSnmp(std::size_t index) {
     Terminal& terminal = m_terminals[index];
-    std::string buffer(kMaxDatagram, '\0');
     sockaddr_in from{};
     socklen_t fromLength = sizeof(from);
-    ssize_t n = ::recvfrom(terminal.fd, buffer.data(), buffer.size(), MSG_DONTWAIT,
+    ssize_t n = ::recvfrom(terminal.fd, m_buffer.data(), m_buffer.size(), MSG_DONTWAIT,
                            reinterpret_cast<sockaddr*>(&from), &fromLength);
     if (n < 0) {
         return;
     }
-    buffer.resize(static_cast<std::size_t>(n));
-    Datagram datagram{std::move(buffer), from.sin_addr, ntohs(from.sin_port)};
+    Datagram datagram{std::string(m_buffer.data(), static_cast<std::size_t>(n)), from.sin_addr,
+                      ntohs(from.sin_port)};
     std::string sender = Endpoint(datagram.from, datagram.port);
-    const Behaviours& behaviours = terminal.spec.behaviours;
+    const Behaviours& behaviours = terminal.setup.behaviours;
     if (behaviours.silent) {
         Log(terminal, "request from " + sender + " dropped: silent terminal");
         return;
@@ -348,7 +350,7 @@ void Fleet::AnswerSnmp(std::size_t index, const Datagram& datagram) {
         answer = terminal.mib->Get(request->bindings);
     } else if (request->command == pdu::kGetNext) {
         answer = terminal.mib->GetNext(request->bindings);
-    } else if (terminal.spec.behaviours.refuseSets) {
+    } else if (terminal.setup.behaviours.refuseSets) {
         answer.bindings = request->bindings;
         answer.errorStatus = status::kReadOnly;
         answer.errorIndex = 1;
@@ -384,10 +386,9 @@ void Fleet::Changed(std::size_t index, const std::string& name) {
 }
 
 void Fleet::ReceiveBroadcast() {
-    std::string buffer(kMaxDatagram, '\0');
     sockaddr_in from{};
     char control[256];
-    iovec io{buffer.data(), buffer.size()};
+    iovec io{m_buffer.data(), m_buffer.size()};
     msghdr message{};
     message.msg_name = &from;
     message.msg_namelen = sizeof(from);
@@ -399,7 +400,7 @@ void Fleet::ReceiveBroadcast() {
     if (n < 0) {
         return;
     }
-    buffer.resize(static_cast<std::size_t>(n));
+    std::string buffer(m_buffer.data(), static_cast<std::size_t>(n));
     in_addr to{};
     for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c)) {
         if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
@@ -421,7 +422,7 @@ void Fleet::ReceiveBroadcast() {
     std::uint32_t target = ntohl(to.s_addr);
     for (std::size_t i = 0; i < m_terminals.size(); ++i) {
         const Terminal& terminal = m_terminals[i];
-        std::uint32_t own = ntohl(terminal.spec.address.s_addr);
+        std::uint32_t own = ntohl(terminal.setup.address.s_addr);
         // The limited broadcast reaches everyone; a ".255" address the
         // terminals whose first three parts it shares; any other address only
         // the terminal that has it.
@@ -430,12 +431,12 @@ void Fleet::ReceiveBroadcast() {
         if (!reached) {
             continue;
         }
-        if (terminal.spec.behaviours.silent) {
+        if (terminal.setup.behaviours.silent) {
             Log(terminal, "broadcast from " + sender + " not answered: silent terminal");
             continue;
         }
-        if (terminal.spec.behaviours.delayMs > 0) {
-            After(std::chrono::milliseconds(terminal.spec.behaviours.delayMs),
+        if (terminal.setup.behaviours.delayMs > 0) {
+            After(std::chrono::milliseconds(terminal.setup.behaviours.delayMs),
                   [this, i, datagram, to] { ReplyToBroadcast(i, datagram, to); });
         } else {
             ReplyToBroadcast(i, datagram, to);
@@ -445,7 +446,7 @@ void Fleet::ReceiveBroadcast() {
 
 void Fleet::ReplyToBroadcast(std::size_t index, const Datagram& datagram, in_addr to) {
     const Terminal& terminal = m_terminals[index];
-    std::string reply = terminal.spec.behaviours.wrongMagic ? "KorvroX" : kMagic;
+    std::string reply = terminal.setup.behaviours.wrongMagic ? "KorvroX" : kMagic;
     reply += '\0';
     reply += terminal.mib->Text("OidSysName");
     // Sent from the broadcast port with the terminal's own address as source.
@@ -467,7 +468,7 @@ void Fleet::ReplyToBroadcast(std::size_t index, const Datagram& datagram, in_add
     c->cmsg_type = IP_PKTINFO;
     c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
     in_pktinfo info{};
-    info.ipi_spec_dst = terminal.spec.address;
+    info.ipi_spec_dst = terminal.setup.address;
     std::memcpy(CMSG_DATA(c), &info, sizeof(info));
     bool sent = ::sendmsg(m_broadcastFd, &message, 0) == static_cast<ssize_t>(reply.size());
     if (!sent) {
@@ -476,7 +477,7 @@ void Fleet::ReplyToBroadcast(std::size_t index, const Datagram& datagram, in_add
     }
     Log(terminal, "broadcast from " + Endpoint(datagram.from, datagram.port) + " to " +
                       FormatIpv4(to) + (sent ? " answered" : " could not be answered") +
-                      (terminal.spec.behaviours.wrongMagic ? " with the wrong magic text" : ""));
+                      (terminal.setup.behaviours.wrongMagic ? " with the wrong magic text" : ""));
 }
 
 void Fleet::StartTransfer(std::size_t index) {
@@ -584,7 +585,7 @@ void Fleet::Finish(const TransferOutcome& outcome) {
 
 void Fleet::SendOutcomeTrap(std::size_t index, long reasonCode) {
     Terminal& terminal = m_terminals[index];
-    if (terminal.spec.behaviours.noOutcomeTrap) {
+    if (terminal.setup.behaviours.noOutcomeTrap) {
         Log(terminal, "outcome trap (reason " + std::to_string(reasonCode) + ") not sent");
         return;
     }
@@ -618,13 +619,13 @@ void Fleet::SendTrap(std::size_t index, int generic, int specific, std::vector<V
     Trap trap;
     trap.community = terminal.readCommunity;
     trap.enterprise = terminal.product.prefix;
-    trap.agentAddress = terminal.spec.address;
+    trap.agentAddress = terminal.setup.address;
     trap.generic = generic;
     trap.specific = specific;
     trap.timeStamp = terminal.mib->UpTime();
     trap.bindings = std::move(bindings);
     std::string datagram = EncodeTrap(trap);
-    if (terminal.spec.behaviours.malformedTrap) {
+    if (terminal.setup.behaviours.malformedTrap) {
         // A trap cut short: the header parses, the bindings do not.
         std::string broken = datagram.substr(0, datagram.size() / 2);
         SendDatagram(terminal.fd, *address, m_options.trapPort, broken);

@@ -35,7 +35,7 @@ struct FleetOptions {
 // scheduled events. Only FTP transfers run on threads of their own.
 class Fleet {
 public:
-    Fleet(const ObjectLayout& layout, const std::vector<TerminalSpec>& specs,
+    Fleet(const ObjectLayout& layout, const std::vector<TerminalSetup>& setups,
           const FleetOptions& options);
     ~Fleet();
     Fleet(const Fleet&) = delete;
@@ -49,7 +49,7 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     struct Terminal {
-        TerminalSpec spec;
+        TerminalSetup setup;
         Product product;
         std::unique_ptr<TerminalMib> mib;
         int fd = -1;
@@ -80,10 +80,10 @@ private:
     void Log(const std::string& line);
     void Log(const Terminal& terminal, const std::string& line);
 
-    const ObjectLayout& m_layout;
     FleetOptions m_options;
     std::vector<Terminal> m_terminals;
     int m_broadcastFd = -1;
+    std::vector<char> m_buffer;  // every datagram is received into this one buffer
     std::multimap<Clock::time_point, std::function<void()>> m_timers;
 
     std::atomic<bool> m_stopping{false};

@@ -2,6 +2,8 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -36,9 +38,9 @@ bool ParseNumber(const std::string& text, long& value) {
     return end && *end == '\0' && value >= 0;
 }
 
-// Applies one key of a terminal section (or of [Fleet]) to the spec.
+// Applies one key of a terminal section (or of [Fleet]) to the setup.
 bool ApplyKey(const std::string& key, const std::string& value, const std::string& baseDir,
-              TerminalSpec& spec, std::string& error) {
+              TerminalSetup& setup, std::string& error) {
     auto is = [&](const char* name) { return EqualsNoCase(key, name); };
     auto flag = [&](bool& target) {
         if (!ParseBool(value, target)) {
@@ -56,32 +58,32 @@ bool ApplyKey(const std::string& key, const std::string& value, const std::strin
     };
     long n = 0;
     if (is("Address")) {
-        if (!ParseIpv4(value, spec.address)) {
+        if (!ParseIpv4(value, setup.address)) {
             error = "Address must be a dotted IPv4 address, not \"" + value + "\"";
             return false;
         }
     } else if (is("Name")) {
-        spec.name = value;
+        setup.name = value;
     } else if (is("Description")) {
-        spec.description = value;
+        setup.description = value;
     } else if (is("Location")) {
-        spec.location = value;
+        setup.location = value;
     } else if (is("Contact")) {
-        spec.contact = value;
+        setup.contact = value;
     } else if (is("CustomField1") || is("CustomField2") || is("CustomField3")) {
-        spec.customFields[static_cast<std::size_t>(key.back() - '1')] = value;
+        setup.customFields[static_cast<std::size_t>(key.back() - '1')] = value;
     } else if (is("DomainName")) {
-        spec.domainName = value;
+        setup.domainName = value;
     } else if (is("Model")) {
-        spec.model = value;
+        setup.model = value;
     } else if (is("BuildNumber")) {
-        spec.buildNumber = value;
+        setup.buildNumber = value;
     } else if (is("Platform")) {
-        spec.platform = value;
+        setup.platform = value;
     } else if (is("ModDate")) {
-        spec.modDate = value;
+        setup.modDate = value;
     } else if (is("MAC")) {
-        if (!ParseMac(value, spec.mac)) {
+        if (!ParseMac(value, setup.mac)) {
             error = "MAC must be six hexadecimal bytes, not \"" + value + "\"";
             return false;
         }
@@ -90,20 +92,20 @@ bool ApplyKey(const std::string& key, const std::string& value, const std::strin
             error = "Interfaces must be 1 to 64";
             return false;
         }
-        spec.interfaces = static_cast<unsigned>(n);
+        setup.interfaces = static_cast<unsigned>(n);
     } else if (is("EthernetIndex")) {
         if (EqualsNoCase(value, "none")) {
-            spec.ethernetIndex = 0;
+            setup.ethernetIndex = 0;
         } else if (!number(n) || n > 64) {
             error = "EthernetIndex must be a position from 1 to 64, or none";
             return false;
         } else {
-            spec.ethernetIndex = static_cast<unsigned>(n);
+            setup.ethernetIndex = static_cast<unsigned>(n);
         }
     } else if (is("ConfigFileName")) {
-        spec.configFileName = value;
+        setup.configFileName = value;
     } else if (is("Config")) {
-        spec.config = Unescape(value);
+        setup.config = Unescape(value);
     } else if (is("ConfigFile")) {
         std::filesystem::path path(value);
         if (path.is_relative() && !baseDir.empty()) {
@@ -116,37 +118,37 @@ bool ApplyKey(const std::string& key, const std::string& value, const std::strin
         }
         std::ostringstream text;
         text << in.rdbuf();
-        spec.config = text.str();
+        setup.config = text.str();
     } else if (is("ReadCommunity")) {
-        spec.readCommunity = value;
+        setup.readCommunity = value;
     } else if (is("WriteCommunity")) {
-        spec.writeCommunity = value;
+        setup.writeCommunity = value;
     } else if (is("TrapServer")) {
-        spec.trapServer = value;
+        setup.trapServer = value;
     } else if (is("Silent")) {
-        return flag(spec.behaviours.silent);
+        return flag(setup.behaviours.silent);
     } else if (is("DelayMs")) {
         if (!number(n)) {
             return false;
         }
-        spec.behaviours.delayMs = static_cast<unsigned>(n);
+        setup.behaviours.delayMs = static_cast<unsigned>(n);
     } else if (is("RefuseSets")) {
-        return flag(spec.behaviours.refuseSets);
+        return flag(setup.behaviours.refuseSets);
     } else if (is("AnswerEveryOther")) {
-        return flag(spec.behaviours.everyOther);
+        return flag(setup.behaviours.everyOther);
     } else if (is("RenameAfterMs")) {
         if (!number(n)) {
             return false;
         }
-        spec.behaviours.renameAfterMs = n;
+        setup.behaviours.renameAfterMs = n;
     } else if (is("RenameTo")) {
-        spec.behaviours.renameTo = value;
+        setup.behaviours.renameTo = value;
     } else if (is("WrongMagic")) {
-        return flag(spec.behaviours.wrongMagic);
+        return flag(setup.behaviours.wrongMagic);
     } else if (is("NoOutcomeTrap")) {
-        return flag(spec.behaviours.noOutcomeTrap);
+        return flag(setup.behaviours.noOutcomeTrap);
     } else if (is("MalformedTrap")) {
-        return flag(spec.behaviours.malformedTrap);
+        return flag(setup.behaviours.malformedTrap);
     } else {
         error = "unknown key " + key;
         return false;
@@ -160,23 +162,23 @@ std::string DefaultConfig(const std::string& name) {
 }
 
 // Fills what neither the terminal nor [Fleet] gave.
-void CompleteSpec(TerminalSpec& spec) {
-    if (spec.name.empty()) {
-        spec.name = spec.label;
+void CompleteSetup(TerminalSetup& setup) {
+    if (setup.name.empty()) {
+        setup.name = setup.label;
     }
-    if (spec.mac == std::array<std::uint8_t, 6>{}) {
+    if (setup.mac == std::array<std::uint8_t, 6>{}) {
         // Locally administered addresses, unique per terminal address.
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(&spec.address.s_addr);
-        spec.mac = {0x02, 0x46, 0x57, bytes[1], bytes[2], bytes[3]};
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(&setup.address.s_addr);
+        setup.mac = {0x02, 0x46, 0x57, bytes[1], bytes[2], bytes[3]};
     }
-    if (spec.config.empty()) {
-        spec.config = DefaultConfig(spec.name);
+    if (setup.config.empty()) {
+        setup.config = DefaultConfig(setup.name);
     }
-    if (spec.modDate.empty()) {
-        spec.modDate = "2024-03-18 09:30:00";
+    if (setup.modDate.empty()) {
+        setup.modDate = "2024-03-18 09:30:00";
     }
-    if (spec.ethernetIndex > spec.interfaces) {
-        spec.interfaces = spec.ethernetIndex;
+    if (setup.ethernetIndex > setup.interfaces) {
+        setup.interfaces = setup.ethernetIndex;
     }
 }
 
@@ -236,30 +238,30 @@ std::string Unescape(const std::string& text) {
 }
 
 bool ParseTerminal(const IniFile& file, const std::string& section, const std::string& baseDir,
-                   TerminalSpec& spec, std::string& error) {
-    spec = TerminalSpec();
-    spec.label = section;
+                   TerminalSetup& setup, std::string& error) {
+    setup = TerminalSetup();
+    setup.label = section;
     for (const char* source : {"Fleet", section.c_str()}) {
         const auto* entries = file.SectionEntries(source);
         if (!entries) {
             continue;
         }
         for (const auto& [key, value] : *entries) {
-            if (!ApplyKey(key, value, baseDir, spec, error)) {
+            if (!ApplyKey(key, value, baseDir, setup, error)) {
                 error = "[" + std::string(source) + "] " + error;
                 return false;
             }
         }
     }
-    if (spec.address.s_addr == 0) {
+    if (setup.address.s_addr == 0) {
         error = "[" + section + "] has no Address";
         return false;
     }
-    CompleteSpec(spec);
+    CompleteSetup(setup);
     return true;
 }
 
-bool LoadFleetFile(const std::string& path, std::vector<TerminalSpec>& terminals,
+bool LoadFleetFile(const std::string& path, std::vector<TerminalSetup>& terminals,
                    std::string& error) {
     auto file = IniFile::Load(path, &error);
     if (!file) {
@@ -270,48 +272,48 @@ bool LoadFleetFile(const std::string& path, std::vector<TerminalSpec>& terminals
         if (EqualsNoCase(section.name, "Fleet")) {
             continue;
         }
-        TerminalSpec spec;
-        if (!ParseTerminal(*file, section.name, baseDir, spec, error)) {
+        TerminalSetup setup;
+        if (!ParseTerminal(*file, section.name, baseDir, setup, error)) {
             error = path + ": " + error;
             return false;
         }
-        terminals.push_back(spec);
+        terminals.push_back(setup);
     }
     return true;
 }
 
-std::vector<TerminalSpec> GenerateTerminals(const GenerateRequest& request) {
-    std::vector<TerminalSpec> terminals;
+std::vector<TerminalSetup> GenerateTerminals(const GenerateRequest& request) {
+    std::vector<TerminalSetup> terminals;
     in_addr address = request.first;
     for (unsigned i = 0; i < request.live + request.silent; ++i) {
         if (i > 0) {
             address = NextHostAddress(address);
         }
-        TerminalSpec spec;
+        TerminalSetup setup;
         char text[64];
         bool silent = i >= request.live;
         // Every sixth terminal is of the older model; the Ethernet entry moves
         // between the first three positions of the interface table.
         bool older = !silent && i % 6 == 5;
         std::snprintf(text, sizeof(text), "%s-%03u", silent ? "SILENT" : "TERM", i + 1);
-        spec.label = text;
-        spec.address = address;
-        spec.model = older ? "older" : "current";
+        setup.label = text;
+        setup.address = address;
+        setup.model = older ? "older" : "current";
         std::snprintf(text, sizeof(text), "Building %c, rack %u", 'A' + static_cast<char>(i % 3),
                       i % 8 + 1);
-        spec.location = text;
+        setup.location = text;
         std::snprintf(text, sizeof(text), "Help desk, extension %u", 4100 + i % 50);
-        spec.contact = text;
+        setup.contact = text;
         std::snprintf(text, sizeof(text), "Asset %05u", 10000 + i);
-        spec.customFields[0] = text;
-        spec.customFields[2] = i % 2 ? "Night shift" : "";
+        setup.customFields[0] = text;
+        setup.customFields[2] = i % 2 ? "Night shift" : "";
         std::snprintf(text, sizeof(text), older ? "3.7.%u" : "5.2.%u", 1040 + i % 7);
-        spec.buildNumber = text;
-        spec.ethernetIndex = 1 + i % 3;
-        spec.interfaces = std::max(2u, spec.ethernetIndex);
-        spec.behaviours.silent = silent;
-        CompleteSpec(spec);
-        terminals.push_back(spec);
+        setup.buildNumber = text;
+        setup.ethernetIndex = 1 + i % 3;
+        setup.interfaces = std::max(2u, setup.ethernetIndex);
+        setup.behaviours.silent = silent;
+        CompleteSetup(setup);
+        terminals.push_back(setup);
     }
     return terminals;
 }

@@ -25,7 +25,7 @@ struct Behaviours {
 };
 
 // One simulated terminal as the fleet file (or --generate) describes it.
-struct TerminalSpec {
+struct TerminalSetup {
     std::string label;  // the fleet file's section name
     in_addr address{};
     std::string name;
@@ -56,13 +56,13 @@ struct GenerateRequest {
 };
 
 // Reads the fleet file. Relative ConfigFile paths are taken from the file's directory.
-bool LoadFleetFile(const std::string& path, std::vector<TerminalSpec>& terminals,
+bool LoadFleetFile(const std::string& path, std::vector<TerminalSetup>& terminals,
                    std::string& error);
 // Parses one terminal's keys over the defaults of [Fleet].
 bool ParseTerminal(const IniFile& file, const std::string& section, const std::string& baseDir,
-                   TerminalSpec& spec, std::string& error);
+                   TerminalSetup& setup, std::string& error);
 // N varied terminals on consecutive addresses (host parts 0 and 255 are skipped).
-std::vector<TerminalSpec> GenerateTerminals(const GenerateRequest& request);
+std::vector<TerminalSetup> GenerateTerminals(const GenerateRequest& request);
 
 bool ParseMac(const std::string& text, std::array<std::uint8_t, 6>& mac);
 bool ParseIpv4(const std::string& text, in_addr& address);

@@ -1,6 +1,7 @@
 #include "ObjectLayout.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace simfleet {
 

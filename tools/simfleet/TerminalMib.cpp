@@ -63,41 +63,41 @@ std::string Value::Display() const {
     }
 }
 
-TerminalMib::TerminalMib(const TerminalSpec& spec, const Product& product,
+TerminalMib::TerminalMib(const TerminalSetup& setup, const Product& product,
                          const ObjectLayout& layout)
     : m_started(std::chrono::steady_clock::now()) {
     std::string key = product.key.empty() ? "OTHER" : product.key;
     std::string build =
-        spec.buildNumber.empty() ? (product.older ? "3.7.215" : "5.2.1044") : spec.buildNumber;
+        setup.buildNumber.empty() ? (product.older ? "3.7.215" : "5.2.1044") : setup.buildNumber;
     std::string description =
-        spec.description.empty() ? key + " thin client, firmware " + build : spec.description;
+        setup.description.empty() ? key + " thin client, firmware " + build : setup.description;
     auto initial = [&](const std::string& name) -> Value {
         if (name == "OidSysName")
-            return Value::Text(spec.name);
+            return Value::Text(setup.name);
         if (name == "OidSysDesc")
             return Value::Text(description);
         if (name == "OidSysLocation")
-            return Value::Text(spec.location);
+            return Value::Text(setup.location);
         if (name == "OidSysContact")
-            return Value::Text(spec.contact);
+            return Value::Text(setup.contact);
         if (name == "OidNumInterfaceTblEnt")
-            return Value::Integer(spec.interfaces);
+            return Value::Integer(setup.interfaces);
         if (name == "EntOidModDate")
-            return Value::Text(spec.modDate);
+            return Value::Text(setup.modDate);
         if (name == "EntOidBuildNum")
             return Value::Text(build);
         if (name == "EntOidPlatForm")
-            return Value::Text(spec.platform.empty() ? "x86 " + key : spec.platform);
+            return Value::Text(setup.platform.empty() ? "x86 " + key : setup.platform);
         if (name == "EntOidCustomField1")
-            return Value::Text(spec.customFields[0]);
+            return Value::Text(setup.customFields[0]);
         if (name == "EntOidCustomField2")
-            return Value::Text(spec.customFields[1]);
+            return Value::Text(setup.customFields[1]);
         if (name == "EntOidCustomField3")
-            return Value::Text(spec.customFields[2]);
+            return Value::Text(setup.customFields[2]);
         if (name == "EntOidDomainName")
-            return Value::Text(spec.domainName);
+            return Value::Text(setup.domainName);
         if (name == "EntOidTrapServer5")
-            return Value::Text(spec.trapServer);
+            return Value::Text(setup.trapServer);
         switch (KindOf(name)) {
             case ObjectKind::Integer:
             case ObjectKind::WritableInteger:
@@ -132,15 +132,15 @@ TerminalMib::TerminalMib(const TerminalSpec& spec, const Product& product,
     Oid entry(typeColumn.begin(), typeColumn.end() - 1);
     bool loopbackGiven = false;
     unsigned wireless = 0;
-    for (unsigned i = 1; i <= spec.interfaces; ++i) {
+    for (unsigned i = 1; i <= setup.interfaces; ++i) {
         auto at = [&](const Oid& column) { return Concat(column, {i}); };
         std::string physical;
         long type = 0;
         std::string label;
-        if (i == spec.ethernetIndex) {
+        if (i == setup.ethernetIndex) {
             type = kEthernet;
             label = "eth0";
-            physical.assign(spec.mac.begin(), spec.mac.end());
+            physical.assign(setup.mac.begin(), setup.mac.end());
         } else if (!loopbackGiven) {
             loopbackGiven = true;
             type = kSoftwareLoopback;
@@ -148,7 +148,7 @@ TerminalMib::TerminalMib(const TerminalSpec& spec, const Product& product,
         } else {
             type = kWireless;
             label = "wlan" + std::to_string(wireless++);
-            physical.assign(spec.mac.begin(), spec.mac.end());
+            physical.assign(setup.mac.begin(), setup.mac.end());
             physical[0] = static_cast<char>(0x06);  // another locally administered address
             physical[5] = static_cast<char>(physical[5] + static_cast<char>(i));
         }

@@ -62,7 +62,7 @@ struct Answer {
 // datagram handled now or after a delay.
 class TerminalMib {
 public:
-    TerminalMib(const TerminalSpec& spec, const Product& product, const ObjectLayout& layout);
+    TerminalMib(const TerminalSetup& setup, const Product& product, const ObjectLayout& layout);
 
     Answer Get(const std::vector<VarBind>& request) const;
     Answer GetNext(const std::vector<VarBind>& request) const;

@@ -188,13 +188,13 @@ int RunFleet(const std::vector<std::string>& args) {
         std::cerr << kProgram << ": settings file " << settingsPath << ": " << error << "\n";
         return 1;
     }
-    std::vector<TerminalSpec> terminals;
+    std::vector<TerminalSetup> terminals;
     if (!options.fleetFile.empty() && !LoadFleetFile(options.fleetFile, terminals, error)) {
         std::cerr << kProgram << ": " << error << "\n";
         return 1;
     }
-    for (const auto& spec : GenerateTerminals(options.generate)) {
-        terminals.push_back(spec);
+    for (const auto& setup : GenerateTerminals(options.generate)) {
+        terminals.push_back(setup);
     }
     for (std::size_t i = 0; i < terminals.size(); ++i) {
         Product product;

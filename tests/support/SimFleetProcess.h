@@ -8,7 +8,9 @@
 #include "TestFiles.h"
 
 // fleetwarden-simfleet as a child process on free ports, with --verbose so
-// that its log shows every request.
+// that its log shows every request. A test target that uses it depends on the
+// fleetwarden-simfleet target, which the build leaves out with
+// FLEETWARDEN_BUILD_TOOLS=OFF.
 class SimFleetProcess {
 public:
     struct Options {
@@ -43,7 +45,7 @@ std::string SimFleetProgram();
 // numeric OIDs, the given community, time-out and retries.
 CommandResult Snmp(const std::string& tool, const std::string& community,
                    const std::string& endpoint, const std::vector<std::string>& args,
-                   const std::string& timeout = "2", int retries = 1);
+                   const std::string& timeout = "2", int retries = 2);
 // The value alone of one GET ("STRING: " and quotes removed); the error
 // output when the GET fails.
 std::string SnmpValue(const std::string& endpoint, const std::string& oid,

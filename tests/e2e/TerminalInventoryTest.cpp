@@ -1,0 +1,127 @@
+// Registration, refresh and the inventory of the command line against the
+// simulated fleet.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "CliContext.h"
+#include "SimFleetProcess.h"
+#include "TestFiles.h"
+#include "terminals/TerminalDatabase.h"
+
+namespace {
+
+const char* const kFleet =
+    "[Fleet]\n"
+    "Contact=Desk 4100\n"
+    "[ALPHA]\nAddress=127.0.60.2\nLocation=Hall\nCustomField1=Asset 1\nBuildNumber=5.2.1\n"
+    "Platform=PX-4\nModDate=2026-11-30\n"
+    "[OLD]\nAddress=127.0.60.3\nModel=older\nBuildNumber=3.7.215\nPlatform=P-OLD\n"
+    "ModDate=2019-11-04\n"
+    "[TWIN-A]\nName=TWIN\nAddress=127.0.60.4\nLocation=Left\nMAC=02:46:57:00:10:01\n"
+    "[TWIN-B]\nName=TWIN\nAddress=127.0.60.5\nLocation=Right\nMAC=02:46:57:00:10:02\n"
+    "[THIRD]\nAddress=127.0.60.6\nInterfaces=3\nEthernetIndex=3\nMAC=02:46:57:00:30:03\n"
+    "[NOETH-A]\nName=NOETH\nAddress=127.0.60.7\nEthernetIndex=none\n"
+    "[NOETH-B]\nName=NOETH\nAddress=127.0.60.8\nEthernetIndex=none\n"
+    "[SILENT]\nAddress=127.0.60.9\nSilent=yes\n";
+
+struct CliRun {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+class TerminalInventory : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fleet = std::make_unique<SimFleetProcess>(SimFleetProcess::Options{.fleet = kFleet});
+        if (!fleet->Ready()) {
+            GTEST_FAIL() << "the simulated fleet did not start: " << fleet->Log();
+        }
+        std::string text = ReadTextFile(DefaultSettingsPath());
+        text.insert(text.find("[Misc]\n") + 7,
+                    "SnmpPort=" + std::to_string(fleet->SnmpPort()) + "\n");
+        settings = dir.File("inventory.ini");
+        WriteTextFile(settings, text);
+    }
+    void TearDown() override { g_Terminals.Clear(); }
+
+    CliRun Cli(std::vector<std::string> args) {
+        args.insert(args.begin(), {"fleetwarden-cli", "--settings", settings});
+        std::ostringstream out, err;
+        int code = RunCli(args, out, err);
+        return {code, out.str(), err.str()};
+    }
+    static std::vector<std::string> Lines(const std::string& text) {
+        std::vector<std::string> lines;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r') {
+                line.pop_back();
+            }
+            lines.push_back(line);
+        }
+        return lines;
+    }
+
+    TempDir dir;
+    std::string settings;
+    std::unique_ptr<SimFleetProcess> fleet;
+};
+
+TEST_F(TerminalInventory, ListsEachTerminalWithItsElevenValues) {
+    CliRun run = Cli({"list", "--csv", "127.0.60.2", "127.0.60.3", "127.0.60.4", "127.0.60.5",
+                      "127.0.60.6", "127.0.60.7", "127.0.60.8", "127.0.60.9"});
+    // The silent address is reported and not registered.
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.err.find("127.0.60.9: no answer: Get Get - The request timed-out"),
+              std::string::npos)
+        << run.err;
+    auto lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 7u) << run.out;  // header, six terminals (the NOETH pair is one)
+    EXPECT_EQ(lines[0],
+              "Name,Version,Location,Contact,Custom Field 1,Custom Field 2,Custom Field 3,"
+              "Build #,ModDate,IP Address,MAC Address,Platform");
+    EXPECT_EQ(lines[1].rfind("ALPHA,", 0), 0u);
+    EXPECT_NE(lines[1].find(",Hall,Desk 4100,Asset 1,"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[1].find(",5.2.1,2026-11-30,127.0.60.2,"), std::string::npos) << lines[1];
+    EXPECT_EQ(lines[1].substr(lines[1].size() - 5), ",PX-4");
+    // The older model's build, date and platform come through its own layout.
+    EXPECT_NE(lines[2].find(",3.7.215,2019-11-04,127.0.60.3,"), std::string::npos) << lines[2];
+    EXPECT_EQ(lines[2].substr(lines[2].size() - 6), ",P-OLD");
+    // Two terminals of one name, each with its own data and MAC address.
+    EXPECT_NE(lines[3].find("TWIN,"), std::string::npos);
+    EXPECT_NE(lines[3].find(",Left,"), std::string::npos);
+    EXPECT_NE(lines[3].find(",024657001001,"), std::string::npos);
+    EXPECT_NE(lines[4].find(",Right,"), std::string::npos);
+    EXPECT_NE(lines[4].find(",024657001002,"), std::string::npos);
+    // The Ethernet entry at position 3 of the interface table.
+    EXPECT_NE(lines[5].find(",024657003003,"), std::string::npos) << lines[5];
+    // Without Ethernet, one name is one terminal: the later registration replaced it.
+    EXPECT_NE(lines[6].find(",127.0.60.8,EtherNetMacAdrTypeNotFoundError,"), std::string::npos)
+        << lines[6];
+}
+
+TEST_F(TerminalInventory, RegisterReportsEachAddressOnce) {
+    CliRun run = Cli({"register", "127.0.60.2", "127.0.60.2", "127.0.60.9"});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(Lines(run.out),
+              (std::vector<std::string>{"127.0.60.2 added",
+                                        "127.0.60.2 not added (already known, or not a product "
+                                        "the settings accept)"}));
+    EXPECT_EQ(g_Terminals.Count(), 1u);
+}
+
+TEST_F(TerminalInventory, ATerminalThatRenamedItselfLeavesAtTheNextRefresh) {
+    CliRun first = Cli({"list", "127.0.60.2", "127.0.60.6"});
+    ASSERT_EQ(Lines(first.out).size(), 2u) << first.out << first.err;
+    // Rename THIRD on the terminal itself; it still answers.
+    CliRun rename = Cli({"set", "127.0.60.6", "OidSysName", "THIRD-NEW"});
+    ASSERT_EQ(rename.out, "NoneNoneNone\n") << rename.err;
+    CliRun second = Cli({"list", "127.0.60.2"});
+    auto lines = Lines(second.out);
+    ASSERT_EQ(lines.size(), 1u) << second.out;
+    EXPECT_EQ(lines[0].rfind("ALPHA\t", 0), 0u);
+}
+
+}  // namespace
