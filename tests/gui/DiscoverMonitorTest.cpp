@@ -31,7 +31,7 @@ struct Console {
                                .description = "First desk",
                                .mac = "008064000001"});
         AddFakeTerminal(snmp, {.ip = "10.3.1.39", .name = "LATE", .mac = "008064000002"});
-        snmp.delay = std::chrono::milliseconds(10);
+        snmp.delay = std::chrono::milliseconds(20);
         frame.show();
         if (!QTest::qWaitForWindowExposed(&frame)) {
             qWarning("main window not exposed");
