@@ -39,13 +39,13 @@ int RunTrapsCommand(CliContext& context) {
     long count = 0;
     long seconds = 0;
     const auto& args = context.args;
-    for (std::size_t i = 0; i < args.size(); ++i) {
+    // Options come in pairs: the name and its number.
+    for (std::size_t i = 0; i < args.size(); i += 2) {
         bool known = (args[i] == "--count" || args[i] == "--seconds") && i + 1 < args.size();
         if (!known || !ReadCount(args[i + 1], args[i] == "--count" ? count : seconds)) {
             context.err << "usage: fleetwarden-cli traps [--count N] [--seconds S]" << std::endl;
             return 2;
         }
-        ++i;
     }
 
     StreamTrapLog log(context.out);
