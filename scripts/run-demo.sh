@@ -1,7 +1,121 @@
 #!/bin/sh
-# Installs what is missing, builds, and starts the console.
+# Installs what is missing, builds, and runs the console on a simulated fleet,
+# all on loopback: an FTP staging server (pyftpdlib, anonymous write access to
+# a temporary directory), the fleet of resources/simfleet-example.ini, and a
+# demo settings file pointing the console at both. Everything started here
+# stops when the console exits. Arguments go to the console.
 set -eu
 cd "$(dirname "$0")/.."
+
 scripts/install-deps.sh
 scripts/build.sh
-exec build/bin/fleetwarden "$@"
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+    cat >&2 <<'MSG'
+run-demo.sh: no display (DISPLAY and WAYLAND_DISPLAY are not set), so the
+console cannot show its window. Run the demo on a virtual X display:
+
+    xvfb-run -a scripts/run-demo.sh
+
+(scripts/install-deps.sh has installed xvfb-run), or with no window at all:
+
+    QT_QPA_PLATFORM=offscreen scripts/run-demo.sh
+MSG
+    exit 1
+fi
+
+PYTHON=/usr/bin/python3
+work="$(mktemp -d "${TMPDIR:-/tmp}/fleetwarden-demo.XXXXXX")"
+pids=""
+cleanup() {
+    for pid in $pids; do
+        kill "$pid" 2>/dev/null || true
+    done
+    for pid in $pids; do
+        wait "$pid" 2>/dev/null || true
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# Free high ports on loopback, chosen by the system.
+free_port() {
+    "$PYTHON" -c 'import socket, sys
+kind = socket.SOCK_STREAM if sys.argv[1] == "tcp" else socket.SOCK_DGRAM
+s = socket.socket(socket.AF_INET, kind)
+s.bind(("127.0.0.1", 0))
+print(s.getsockname()[1])' "$1"
+}
+snmp_port="$(free_port udp)"
+trap_port="$(free_port udp)"
+ftp_port="$(free_port tcp)"
+
+mkdir -p "$work/ftp" "$work/configs" "$work/firmware"
+# Something to download: a stored configuration and a firmware directory.
+printf '; Stored configuration\n[Display]\nResolution=1920x1080\n[Session]\nServer=apps.fleet.example\n' \
+    > "$work/configs/terminal.reg"
+printf '[Image]\nImageFileName=fw-5.3.0100.bin\nBuildNumber=5.3.0100\n' > "$work/firmware/params.ini"
+printf 'demo firmware image\n' > "$work/firmware/fw-5.3.0100.bin"
+
+# The demo settings: the shipped file with the loopback fleet's values.
+settings="$work/fleetwarden.ini"
+sed -e "s|^DiscoverIPSubNet=.*|DiscoverIPSubNet=127.0.0|" \
+    -e "s|^DiscoverMethod=.*|DiscoverMethod=SNMP|" \
+    -e "s|^DiscoverRangeLow=.*|DiscoverRangeLow=1|" \
+    -e "s|^DiscoverRangeHigh=.*|DiscoverRangeHigh=14|" \
+    -e "s|^FTPServerName=.*|FTPServerName=127.0.0.1|" \
+    -e "s|^FTPServerPath=.*|FTPServerPath=/|" \
+    -e "s|^FTPLogin=.*|FTPLogin=|" \
+    -e "s|^DnloadPath=.*|DnloadPath=$work/configs|" \
+    -e "s|^DnloadFWPath=.*|DnloadFWPath=$work/firmware|" \
+    -e "s|^;SnmpPort=.*|SnmpPort=$snmp_port|" \
+    -e "s|^;TrapPort=.*|TrapPort=$trap_port|" \
+    -e "s|^;FTPServerPort=.*|FTPServerPort=$ftp_port|" \
+    -e "s|^;LocalHostIP=.*|LocalHostIP=127.0.0.1|" \
+    resources/fleetwarden.ini > "$settings"
+chmod 600 "$settings"
+# The range scan stays on loopback. (The broadcast method would also send the
+# limited broadcast 255.255.255.255 onto this machine's network; try it inside
+# scripts/netns-run.sh instead.)
+
+"$PYTHON" -m pyftpdlib -i 127.0.0.1 -p "$ftp_port" -d "$work/ftp" -w > "$work/ftp.log" 2>&1 &
+pids="$pids $!"
+
+broadcast="--no-broadcast"
+if "$PYTHON" -c 'import socket; socket.socket(socket.AF_INET, socket.SOCK_DGRAM).bind(("0.0.0.0", 2343))' 2>/dev/null; then
+    broadcast="--broadcast-port 2343"
+fi
+# shellcheck disable=SC2086
+build/bin/fleetwarden-simfleet --fleet resources/simfleet-example.ini --settings "$settings" \
+    --snmp-port "$snmp_port" --trap-port "$trap_port" --ftp-port "$ftp_port" $broadcast \
+    --trap-dest 127.0.0.1 --cold-start --cold-start-delay 5 --verbose > "$work/fleet.log" 2>&1 &
+pids="$pids $!"
+
+ready=no
+for _ in $(seq 1 100); do
+    if grep -q "terminals ready" "$work/fleet.log" 2>/dev/null && grep -q "starting FTP server" "$work/ftp.log"; then
+        ready=yes
+        break
+    fi
+    sleep 0.1
+done
+if [ "$ready" != yes ]; then
+    echo "run-demo.sh: the fleet or the FTP server did not start:" >&2
+    cat "$work/fleet.log" "$work/ftp.log" >&2
+    exit 1
+fi
+
+cat <<MSG
+Fleetwarden demo
+  settings file   $settings
+  terminals       127.0.0.2 - 127.0.0.13, SNMP port $snmp_port (resources/simfleet-example.ini)
+  traps           to 127.0.0.1 port $trap_port (the terminals announce a cold start after 5 s)
+  FTP server      127.0.0.1 port $ftp_port, anonymous, directory $work/ftp
+  logs            $work/fleet.log, $work/ftp.log
+Use Discover to find the fleet (subnet 127.0.0, hosts 1 to 14).
+MSG
+status=0
+build/bin/fleetwarden --settings "$settings" "$@" || status=$?
+exit "$status"
