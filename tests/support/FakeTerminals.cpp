@@ -1,6 +1,7 @@
 #include "FakeTerminals.h"
 
 #include "TestFiles.h"
+#include "terminals/TerminalDatabase.h"
 
 void AddFakeTerminal(FakeSnmpManager& snmp, const FakeTerminal& t) {
     auto& objects = snmp.agents[t.ip];
@@ -52,4 +53,12 @@ std::string DefaultSettingsWith(const std::string& extraMisc) {
     std::string marker = "[Misc]\n";
     text.insert(text.find(marker) + marker.size(), extraMisc);
     return text;
+}
+
+std::vector<TerminalRecord> DatabaseRecords() {
+    std::vector<TerminalRecord> records;
+    for (const auto& entry : g_Terminals.Entries()) {
+        records.push_back(entry.record);
+    }
+    return records;
 }

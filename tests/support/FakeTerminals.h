@@ -1,8 +1,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "FakeSnmpManager.h"
+#include "terminals/TerminalRecord.h"
 
 // A terminal as the scripted SNMP layer answers it, laid out as the shipped
 // default settings file describes the two products.
@@ -27,6 +29,9 @@ struct FakeTerminal {
 
 // Puts the terminal's objects into `snmp` under its address (replacing any before).
 void AddFakeTerminal(FakeSnmpManager& snmp, const FakeTerminal& terminal);
+
+// The records of the terminal database, in order.
+std::vector<TerminalRecord> DatabaseRecords();
 
 // The default settings file's text, with `extraMisc` lines added to section Misc.
 std::string DefaultSettingsWith(const std::string& extraMisc = "");

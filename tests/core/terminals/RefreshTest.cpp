@@ -17,19 +17,12 @@ struct Refresh : ::testing::Test {
         AddFakeTerminal(snmp, terminal);
         ASSERT_TRUE(t.Doc().RegisterTerminal(terminal.ip));
     }
-    std::vector<TerminalRecord> Records() {
-        std::vector<TerminalRecord> records;
-        for (const auto& e : g_Terminals.Entries()) {
-            records.push_back(e.record);
-        }
-        return records;
-    }
 };
 
 TEST_F(Refresh, ReadsEveryFieldOfACurrentTerminal) {
     Register({.ip = "127.0.0.21", .name = "ALPHA"});
     RefreshAndValidateTerminals(t.Doc());
-    auto r = Records().at(0);
+    auto r = DatabaseRecords().at(0);
     EXPECT_EQ(r.m_strContact, "admin");
     EXPECT_EQ(r.m_strModDate, "2026-11-30");
     EXPECT_EQ(r.m_strBuildNum, "4711");
@@ -46,7 +39,7 @@ TEST_F(Refresh, RemovesTerminalsThatRenamedThemselvesOrFellSilent) {
     AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "ALPHA-RENAMED", .mac = "0080641200AA"});
     snmp.silentAgents.insert("127.0.0.23");
     RefreshAndValidateTerminals(t.Doc());
-    auto records = Records();
+    auto records = DatabaseRecords();
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].m_strName, "BETA");
     // The kept terminal's name was read once at registration and twice by the
@@ -60,7 +53,7 @@ TEST_F(Refresh, ATerminalRegisteredWhileSilentDoesNotSurviveOnItsFailureText) {
     // with failure texts for its name.
     snmp.silentAgents.insert("127.0.0.25");
     ASSERT_TRUE(t.Doc().RegisterTerminal("127.0.0.25"));
-    ASSERT_EQ(Records().at(0).m_strName,
+    ASSERT_EQ(DatabaseRecords().at(0).m_strName,
               "Get Get - The request timed-out - SnmpMgrRequestGETError");
     RefreshAndValidateTerminals(t.Doc());
     EXPECT_TRUE(g_Terminals.Empty());
@@ -85,7 +78,7 @@ TEST_F(Refresh, TheOlderModelIsReadThroughItsOwnSection) {
               .build = "2200-17",
               .platform = "P-OLD"});
     RefreshAndValidateTerminals(t.Doc());
-    auto r = Records().at(0);
+    auto r = DatabaseRecords().at(0);
     EXPECT_EQ(r.m_strModDate, "2019-04-01");
     EXPECT_EQ(r.m_strBuildNum, "2200-17");
     EXPECT_EQ(r.m_strPlatForm, "P-OLD");
@@ -99,7 +92,7 @@ TEST_F(Refresh, AOneFromAProductWithout2200InItsSectionNameStays) {
     Register(odd);
     snmp.agents["127.0.0.23"][".1.3.6.1.4.1.99.7.1.1.0"] = FakeSnmpManager::Text("1");
     RefreshAndValidateTerminals(t.Doc());
-    auto r = Records().at(0);
+    auto r = DatabaseRecords().at(0);
     EXPECT_EQ(r.m_strModDate, "1");
     EXPECT_EQ(r.m_strBuildNum, "");
     EXPECT_EQ(r.m_strContact, "");

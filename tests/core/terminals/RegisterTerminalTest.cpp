@@ -16,19 +16,12 @@ struct Registration : ::testing::Test {
     void SetUp() override { Settings(""); }
     void TearDown() override { g_Terminals.Clear(); }
     CTarnDoc& Doc() { return t->Doc(); }
-    std::vector<TerminalRecord> Records() {
-        std::vector<TerminalRecord> records;
-        for (const auto& e : g_Terminals.Entries()) {
-            records.push_back(e.record);
-        }
-        return records;
-    }
 };
 
 TEST_F(Registration, RecordsTheIdentityFieldsAndResolvesEnterpriseNames) {
     AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "ALPHA", .ethernetAt = 2});
     EXPECT_TRUE(Doc().RegisterTerminal("127.0.0.21"));
-    auto records = Records();
+    auto records = DatabaseRecords();
     ASSERT_EQ(records.size(), 1u);
     const TerminalRecord& r = records[0];
     EXPECT_EQ(r.m_strIP, "127.0.0.21");
@@ -65,7 +58,7 @@ TEST_F(Registration, DisplayProductMasksFilterByGroup) {
 TEST_F(Registration, AnUnknownProductUsesItsOwnIdAsPrefixAndSectionOther) {
     AddFakeTerminal(snmp, {.ip = "127.0.0.23", .name = "ODD", .sysObjectID = ".1.3.6.1.4.1.99.7"});
     EXPECT_TRUE(Doc().RegisterTerminal("127.0.0.23"));
-    EXPECT_EQ(Records()[0].m_strEntPrefix, ".1.3.6.1.4.1.99.7");
+    EXPECT_EQ(DatabaseRecords()[0].m_strEntPrefix, ".1.3.6.1.4.1.99.7");
     EXPECT_EQ(Doc().GetProductSection("127.0.0.23"), "OTHER");
     // OTHER marks the platform object as missing: no request goes out for it.
     EXPECT_EQ(Doc().GetSnmpValue("127.0.0.23", "EntOidPlatForm"), "N/A");
@@ -89,7 +82,7 @@ TEST_F(Registration, AMovedTerminalKeepsItsPositionAtItsNewAddress) {
     snmp.agents.erase("127.0.0.21");
     AddFakeTerminal(snmp, {.ip = "127.0.0.31", .name = "ALPHA", .mac = "0080641200AA"});
     EXPECT_TRUE(Doc().RegisterTerminal("127.0.0.31"));
-    auto records = Records();
+    auto records = DatabaseRecords();
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].m_strName, "ALPHA");
     EXPECT_EQ(records[0].m_strIP, "127.0.0.31");
@@ -124,7 +117,7 @@ TEST_F(Registration, TwoTerminalsOfOneNameWithoutEthernetCountAsOne) {
     AddFakeTerminal(snmp, {.ip = "127.0.0.22", .name = "TWIN", .ethernetAt = 0});
     EXPECT_TRUE(Doc().RegisterTerminal("127.0.0.21"));
     EXPECT_TRUE(Doc().RegisterTerminal("127.0.0.22"));
-    auto records = Records();
+    auto records = DatabaseRecords();
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].m_strIP, "127.0.0.22");
 }

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "common/UserMessages.h"
+
+// Message boxes of a benchmark: printed, so a misconfiguration is visible.
+class PrintedMessages final : public IUserMessages {
+public:
+    void ShowMessage(const std::string& text, MessageIcon icon) override;
+};
+
+// The simulated fleet, started for a benchmark and stopped when it goes.
+class SimulatedFleet {
+public:
+    explicit SimulatedFleet(const std::vector<std::string>& arguments);
+    ~SimulatedFleet();
+    bool Started() const { return m_pid > 0; }
+
+private:
+    pid_t m_pid = -1;
+};
+
+std::string ProgramPath(const std::string& name);
+std::string DefaultSettingsText();
+unsigned FreeUdpPortOn(const std::string& address);
+// A fresh temporary directory (not removed: benchmarks are run by hand).
+std::string MakeTempDir();
+void WriteFile(const std::string& path, const std::string& text);
+
+using Clock = std::chrono::steady_clock;
+double SecondsSince(Clock::time_point start);
