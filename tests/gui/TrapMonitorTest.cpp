@@ -1,9 +1,11 @@
 #include <QAction>
+#include <QFileInfo>
 #include <QListView>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTreeWidget>
 #include <QtTest>
 #include <atomic>
 #include <thread>
@@ -18,13 +20,23 @@
 #include "traps/CTrapMonitorDlg.h"
 #include "ui_CTarnView.h"
 #include "ui_CTrapMonitorDlg.h"
+// Last: its SnmpValue() helper hides the core's SnmpValue type, which this file
+// does not name.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wshadow"
+#include "SimFleetProcess.h"
+#pragma GCC diagnostic pop
 
 namespace {
 
 struct Console {
+    // `live`: SNMP requests go out through net-snmp instead of the fake.
+    explicit Console(bool liveSnmp = false) : live(liveSnmp) {}
+    bool live;
     FakeSnmpManager snmp;
     unsigned trapPort = FreeUdpPort();
-    TestDocument t{DefaultSettingsWith("TrapPort=" + std::to_string(trapPort) + "\n"), &snmp};
+    TestDocument t{DefaultSettingsWith("TrapPort=" + std::to_string(trapPort) + "\n"),
+                   live ? nullptr : &snmp};
     std::unique_ptr<CMainFrame> frame = std::make_unique<CMainFrame>(t.Doc());
     CTarnView& view = *frame->View();
 
@@ -69,6 +81,7 @@ private slots:
     void aLongLogStaysUsableAndStartsOverWhenFull();
     void trapsAppearAndAColdStartPromptsARefresh();
     void exitWaitsForTheTrapInHandBeforeTheDatabaseGoes();
+    void theFleetsColdStartsAreOfferedForRefresh();
 };
 
 void TrapMonitorTest::opensAtFirstShowAndAnswersCloseRequestsWithANotice() {
@@ -224,6 +237,40 @@ void TrapMonitorTest::exitWaitsForTheTrapInHandBeforeTheDatabaseGoes() {
     c.frame.reset();
     QVERIFY(getFinished.load());
     QVERIFY(g_Terminals.Empty());
+}
+
+void TrapMonitorTest::theFleetsColdStartsAreOfferedForRefresh() {
+    if (!QFileInfo::exists(QString::fromStdString(SimFleetProgram()))) {
+        QSKIP("the simulated fleet is not built");
+    }
+    Console c(true);
+    c.Show();
+    CTrapMonitorDlg& monitor = c.Monitor();
+    QTRY_COMPARE(monitor.LineCounter(), 1);
+    SimFleetProcess fleet({"[ALPHA]\nAddress=127.0.61.2\n[BETA]\nAddress=127.0.61.3\n",
+                           {"--trap-port", std::to_string(c.trapPort), "--trap-dest", "127.0.0.1",
+                            "--cold-start", "--cold-start-delay", "0.5"}});
+    QVERIFY2(fleet.Ready(), fleet.Log().c_str());
+    c.t.Doc().WriteINIValueStr("Misc", "SnmpPort", std::to_string(fleet.SnmpPort()));
+
+    QTRY_COMPARE_WITH_TIMEOUT(monitor.LineCounter(), 1 + 2 * 5, 20000);
+    QStringList lines = c.Lines();
+    QStringList meanings = {lines[4] + " / " + lines[5], lines[9] + " / " + lines[10]};
+    meanings.sort();
+    QCOMPARE(meanings,
+             QStringList({"ALPHA : 127.0.61.2 / Cold Start", "BETA : 127.0.61.3 / Cold Start"}));
+    QTRY_COMPARE(c.view.Banner(),
+                 QString("New Unit(s) Added To Database Through Trap(s), Press Refresh"));
+    QSignalSpy refreshed(&c.view, &CTarnView::refreshFinished);
+    QTest::mouseClick(c.view.Controls().refreshButton, Qt::LeftButton);
+    QVERIFY(refreshed.wait(20000));
+    QTreeWidget* list = c.view.Controls().terminalList;
+    QStringList names;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        names << list->topLevelItem(i)->text(0);
+    }
+    names.sort();
+    QCOMPARE(names, QStringList({"ALPHA", "BETA"}));
 }
 
 QTEST_MAIN(TrapMonitorTest)
