@@ -29,7 +29,7 @@ void* OpenSession(const std::string& peer, long version) {
     return snmp_sess_open(&settings);
 }
 
-bool AddBindings(netsnmp_pdu* pdu, const std::vector<TrapBindingSpec>& bindings) {
+bool AddBindings(netsnmp_pdu* pdu, const std::vector<TrapBindingText>& bindings) {
     for (const auto& b : bindings) {
         oid name[MAX_OID_LEN];
         size_t length = MAX_OID_LEN;
@@ -69,7 +69,7 @@ TrapSender::~TrapSender() {
 }
 
 bool TrapSender::SendV1(const std::string& agentAddress, int generic, int specific,
-                        const std::vector<TrapBindingSpec>& bindings,
+                        const std::vector<TrapBindingText>& bindings,
                         const std::string& enterprise) {
     netsnmp_pdu* pdu = snmp_pdu_create(SNMP_MSG_TRAP);
     oid name[MAX_OID_LEN];
@@ -93,9 +93,9 @@ bool TrapSender::SendV1(const std::string& agentAddress, int generic, int specif
     return Send(m_session, pdu);
 }
 
-bool TrapSender::SendV2(const std::string& trapOid, const std::vector<TrapBindingSpec>& bindings) {
+bool TrapSender::SendV2(const std::string& trapOid, const std::vector<TrapBindingText>& bindings) {
     netsnmp_pdu* pdu = snmp_pdu_create(SNMP_MSG_TRAP2);
-    std::vector<TrapBindingSpec> all = {{".1.3.6.1.2.1.1.3.0", 't', "4711"},
+    std::vector<TrapBindingText> all = {{".1.3.6.1.2.1.1.3.0", 't', "4711"},
                                         {".1.3.6.1.6.3.1.1.4.1.0", 'o', trapOid}};
     all.insert(all.end(), bindings.begin(), bindings.end());
     if (!AddBindings(pdu, all)) {
@@ -121,7 +121,7 @@ bool SendDatagram(const std::vector<std::uint8_t>& bytes, unsigned port, const s
 }
 
 std::vector<std::string> SnmptrapV1(unsigned port, const std::string& agentAddress, int generic,
-                                    int specific, const std::vector<TrapBindingSpec>& bindings,
+                                    int specific, const std::vector<TrapBindingText>& bindings,
                                     const std::string& community) {
     std::string program = FindProgram("snmptrap");
     if (program.empty()) {

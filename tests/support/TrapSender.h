@@ -7,7 +7,7 @@
 // One variable binding of a trap to send, as snmptrap takes it: the OID, a
 // type letter (i INTEGER, s STRING, o OBJECT IDENTIFIER, t TIMETICKS, a
 // IPADDRESS, c COUNTER, C COUNTER64, x hex STRING) and the value's text.
-struct TrapBindingSpec {
+struct TrapBindingText {
     std::string oid;
     char type;
     std::string value;
@@ -25,9 +25,9 @@ public:
 
     bool Ready() const { return m_session != nullptr; }
     bool SendV1(const std::string& agentAddress, int generic, int specific,
-                const std::vector<TrapBindingSpec>& bindings = {},
+                const std::vector<TrapBindingText>& bindings = {},
                 const std::string& enterprise = ".1.3.6.1.4.1.32473");
-    bool SendV2(const std::string& trapOid, const std::vector<TrapBindingSpec>& bindings = {});
+    bool SendV2(const std::string& trapOid, const std::vector<TrapBindingText>& bindings = {});
 
 private:
     void* m_session = nullptr;
@@ -41,5 +41,5 @@ bool SendDatagram(const std::vector<std::uint8_t>& bytes, unsigned port,
 // The path of net-snmp's snmptrap program and the arguments that send a
 // version 1 trap to port `port` on the loopback address; empty when missing.
 std::vector<std::string> SnmptrapV1(unsigned port, const std::string& agentAddress, int generic,
-                                    int specific, const std::vector<TrapBindingSpec>& bindings = {},
+                                    int specific, const std::vector<TrapBindingText>& bindings = {},
                                     const std::string& community = "public");

@@ -49,7 +49,7 @@ TEST(TrapListener, EveryTrapTableRowFromSnmptrapWithTheSendersName) {
 
     struct Row {
         int generic, specific;
-        std::vector<TrapBindingSpec> bindings;
+        std::vector<TrapBindingText> bindings;
         std::vector<std::string> meaning;
     };
     const std::string e = ".1.3.6.1.4.1.32473.5.";
