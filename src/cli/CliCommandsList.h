@@ -7,3 +7,4 @@ int RunGetCommand(CliContext& context);
 int RunSetCommand(CliContext& context);
 int RunRegisterCommand(CliContext& context);
 int RunListCommand(CliContext& context);
+int RunTrapsCommand(CliContext& context);

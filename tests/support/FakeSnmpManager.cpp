@@ -51,6 +51,9 @@ SnmpRequestResult FakeSnmpManager::Handle(const SnmpOpenParams& params, SnmpPduT
         std::lock_guard lock(m_mutex);
         m_requests.push_back(request);
     }
+    if (beforeAnswer) {
+        beforeAnswer(request);
+    }
     if (answer) {
         return answer(request, bindings);
     }

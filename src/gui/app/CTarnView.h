@@ -9,6 +9,7 @@
 
 class CTarnDoc;
 class CMainFrame;
+class CTrapMonitorDlg;
 class IViewNotifications;
 class InputBlocker;
 class QCloseEvent;
@@ -47,12 +48,16 @@ public:
     bool DiscoverMonitorHasWindow() const;
     // What the workers use to reach this view (posted to the GUI thread).
     IViewNotifications& Notifications() { return *m_notifications; }
+    // The Trap Monitor, once created.
+    CTrapMonitorDlg* TrapMonitor() const { return m_pTrapMonitor.get(); }
 
 public slots:
     void UpdateCommandUi();
     void OnTrapNewUnits();
     void OnDiscoveryDone();
     void OnClearAll();
+    // Command 32771: creates the Trap Monitor window when there is none.
+    void OnTrapMonitor();
 
 signals:
     void refreshFinished();
@@ -87,4 +92,5 @@ private:
     // Commands whose windows this build has; the others stay disabled.
     std::set<int> m_implementedCommands;
     std::jthread m_refreshThread;
+    std::unique_ptr<CTrapMonitorDlg> m_pTrapMonitor;
 };
