@@ -8,14 +8,9 @@
 #include <thread>
 
 #include "FakeTerminals.h"
+#include "SimFleetProcess.h"
 #include "TrapTestSupport.h"
 #include "terminals/TerminalDatabase.h"
-// Last: its SnmpValue() helper hides the core's SnmpValue type, which this file
-// does not name.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wshadow"
-#include "SimFleetProcess.h"
-#pragma GCC diagnostic pop
 
 namespace {
 

@@ -12,6 +12,7 @@
 
 #include "FakeTerminals.h"
 #include "NetworkTestSupport.h"
+#include "SimFleetProcess.h"
 #include "TestDocument.h"
 #include "TrapSender.h"
 #include "app/CMainFrame.h"
@@ -20,12 +21,6 @@
 #include "traps/CTrapMonitorDlg.h"
 #include "ui_CTarnView.h"
 #include "ui_CTrapMonitorDlg.h"
-// Last: its SnmpValue() helper hides the core's SnmpValue type, which this file
-// does not name.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wshadow"
-#include "SimFleetProcess.h"
-#pragma GCC diagnostic pop
 
 namespace {
 
