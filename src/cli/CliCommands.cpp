@@ -8,6 +8,10 @@ const std::vector<CliCommand>& CliCommands() {
          RunRegisterCommand},
         {"list", "list [--csv] IP...       register terminals, refresh them, print the inventory",
          RunListCommand},
+        {"traps",
+         "traps [--count N] [--seconds S]  print the Trap Monitor's lines until N traps or S "
+         "seconds",
+         RunTrapsCommand},
         {"discover",
          "discover [--parallel N]  discover terminals on the configured subnets, print the\n"
          "                           log as it comes, then the terminals",

@@ -7,6 +7,7 @@ int RunGetCommand(CliContext& context);
 int RunSetCommand(CliContext& context);
 int RunRegisterCommand(CliContext& context);
 int RunListCommand(CliContext& context);
+int RunTrapsCommand(CliContext& context);
 int RunDiscoverCommand(CliContext& context);
 
 // Prints the terminal database, one terminal a line with its name and data

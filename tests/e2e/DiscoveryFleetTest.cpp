@@ -8,12 +8,8 @@
 #include "FakeTerminals.h"
 #include "NetNamespace.h"
 #include "RecordingMonitor.h"
-#include "TestDocument.h"
-// Its SnmpValue helper function has the name of the console's value type.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wshadow"
 #include "SimFleetProcess.h"
-#pragma GCC diagnostic pop
+#include "TestDocument.h"
 #include "discovery/DiscoveryControl.h"
 #include "terminals/TerminalDatabase.h"
 

@@ -129,7 +129,7 @@ Address=10.77.2.10
     EXPECT_EQ(everyone.count("10.77.1.13"), 0u);
 
     // The agents answer on the namespace's addresses as well.
-    EXPECT_EQ(SnmpValue(fleet.At("10.77.2.10"), ".1.3.6.1.2.1.1.5.0"), "OTHER-SUBNET");
+    EXPECT_EQ(SnmpGetText(fleet.At("10.77.2.10"), ".1.3.6.1.2.1.1.5.0"), "OTHER-SUBNET");
 }
 
 TEST(NetNamespaceHelper, RunsACommandWithTheGivenAddresses) {

@@ -55,7 +55,7 @@ protected:
     }
     std::string At(const std::string& address) const { return fleetProcess->At(address); }
     std::string Value(const std::string& address, const std::string& oid) const {
-        return SnmpValue(At(address), oid);
+        return SnmpGetText(At(address), oid);
     }
     // The output of a SET that is expected to fail with this status.
     std::string SetFailure(const std::string& address, const std::vector<std::string>& args,
@@ -234,7 +234,7 @@ RenameTo=RENAMED
     // The slow one answers, but not within a time-out shorter than its delay.
     EXPECT_TRUE(Contains(Snmp("snmpget", "public", At("127.0.0.7"), {kSysName}, "0.2", 0).output,
                          "Timeout"));
-    EXPECT_EQ(SnmpValue(At("127.0.0.7"), kSysName), "SLOW");
+    EXPECT_EQ(SnmpGetText(At("127.0.0.7"), kSysName), "SLOW");
 
     EXPECT_EQ(Value("127.0.0.8", ".1.3.6.1.2.1.2.1.0"), "2");
     EXPECT_NE(Value("127.0.0.8", ".1.3.6.1.2.1.2.2.1.3.1"), "6");

@@ -138,7 +138,7 @@ TEST_F(SimFleetTransfer, FailuresCarryTheirReasonInTheSecondBinding) {
 
 TEST_F(SimFleetTransfer, ADownloadReplacesTheConfigurationAndARebootFollows) {
     Start();
-    std::string before = SnmpValue(fleet->At("127.0.0.2"), kCurrent + ".1.1.0");
+    std::string before = SnmpGetText(fleet->At("127.0.0.2"), kCurrent + ".1.1.0");
     WriteTextFile(ftp->Root() + "/new.reg", "[Display]\nResolution=1920x1080\n");
     Set("127.0.0.2", {kCurrent + ".2.1.0", "i", "1"});
     Submit("127.0.0.2", {1, "/new.reg", "terminal.reg"});
@@ -147,7 +147,7 @@ TEST_F(SimFleetTransfer, ADownloadReplacesTheConfigurationAndARebootFollows) {
     ASSERT_TRUE(warm) << fleet->Log();
     EXPECT_EQ(warm->generic, 1);
     EXPECT_EQ(warm->specific, 0);
-    EXPECT_NE(SnmpValue(fleet->At("127.0.0.2"), kCurrent + ".1.1.0"), before);
+    EXPECT_NE(SnmpGetText(fleet->At("127.0.0.2"), kCurrent + ".1.1.0"), before);
 
     Submit("127.0.0.2", {0, "terminal.reg", "/check.reg"});
     EXPECT_EQ(Outcome("127.0.0.2"), 0);
@@ -162,8 +162,8 @@ TEST_F(SimFleetTransfer, AFirmwareDownloadChangesTheBuildNumber) {
     WriteTextFile(ftp->Root() + "/fw/fw-6.bin", std::string("\x7f\x00\x01\xff", 4));
     Submit("127.0.0.2", {1, "/fw/fw-6.bin", "fw-6.bin", 0});
     EXPECT_EQ(Outcome("127.0.0.2"), 0);
-    EXPECT_EQ(SnmpValue(fleet->At("127.0.0.2"), kCurrent + ".1.2.0"), "6.0.0001");
-    EXPECT_NE(SnmpValue(fleet->At("127.0.0.2"), ".1.3.6.1.2.1.1.1.0").find("6.0.0001"),
+    EXPECT_EQ(SnmpGetText(fleet->At("127.0.0.2"), kCurrent + ".1.2.0"), "6.0.0001");
+    EXPECT_NE(SnmpGetText(fleet->At("127.0.0.2"), ".1.3.6.1.2.1.1.1.0").find("6.0.0001"),
               std::string::npos);
 
     // Without a description file beside the image the terminal cannot go on.

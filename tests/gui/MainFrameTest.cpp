@@ -4,6 +4,7 @@
 #include <QStatusBar>
 #include <QtTest>
 
+#include "NetworkTestSupport.h"
 #include "RecordingMessages.h"
 #include "TestDocument.h"
 #include "app/CAboutDlg.h"
@@ -13,6 +14,14 @@
 #include "ui_CTarnView.h"
 
 namespace {
+// The Trap Monitor listens while the main window shows: on a free port, not 162.
+// The view loads the communities and the discovery settings when it is built.
+std::string TestSettings() {
+    return "[Misc]\nGetCommunity=public\nSetCommunity=private\nDiscoverIPSubNet=\n"
+           "DiscoverMethod=SNMP\nTrapPort=" +
+           std::to_string(FreeUdpPort()) + "\n";
+}
+
 QStringList MenuTexts(QMenu* menu) {
     QStringList texts;
     for (QAction* action : menu->actions()) {
@@ -42,10 +51,7 @@ private slots:
 };
 
 void MainFrameTest::menusCarryEveryCommand() {
-    // The view loads the communities and the discovery settings when it is built.
-    TestDocument t(
-        "[Misc]\nGetCommunity=public\nSetCommunity=private\nDiscoverIPSubNet=\n"
-        "DiscoverMethod=SNMP\n");
+    TestDocument t(TestSettings());
     CMainFrame frame(t.Doc());
     QCOMPARE(frame.windowTitle(), QString("Fleetwarden"));
     QCOMPARE(MenuTexts(TopMenu(frame, "&File")), QStringList({"E&xit"}));
@@ -78,7 +84,7 @@ void MainFrameTest::menusCarryEveryCommand() {
 }
 
 void MainFrameTest::statusBarHasMessagePaneAndThreeIndicators() {
-    TestDocument t("[Misc]\nGetCommunity=public\nSetCommunity=private\n");
+    TestDocument t(TestSettings());
     CMainFrame frame(t.Doc());
     QCOMPARE(frame.MessageText(), QString("Ready"));
     for (int i = 0; i < 3; ++i) {
@@ -93,7 +99,7 @@ void MainFrameTest::statusBarHasMessagePaneAndThreeIndicators() {
 }
 
 void MainFrameTest::helpMenuAppearsOnlyOnceTheViewIsShown() {
-    TestDocument t("[Misc]\nGetCommunity=public\nSetCommunity=private\n");
+    TestDocument t(TestSettings());
     CMainFrame frame(t.Doc());
     QVERIFY(!TopMenu(frame, "&Help"));
     g_pDoc = nullptr;
@@ -115,7 +121,7 @@ void MainFrameTest::helpMenuAppearsOnlyOnceTheViewIsShown() {
 }
 
 void MainFrameTest::viewStartsWithEmptyListsAndDisabledButtons() {
-    TestDocument t("[Misc]\nGetCommunity=public\nSetCommunity=private\n");
+    TestDocument t(TestSettings());
     CMainFrame frame(t.Doc());
     Ui::CTarnView& ui = frame.View()->Controls();
     QCOMPARE(ui.banner->text(), QString("***** BETA - Test and Evaluation *****"));

@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "FakeTerminals.h"
+#include "NetworkTestSupport.h"
 #include "TestDocument.h"
 #include "app/CMainFrame.h"
 #include "app/CTarnView.h"
@@ -21,7 +22,7 @@ namespace {
 
 struct Console {
     FakeSnmpManager snmp;
-    TestDocument t{DefaultSettingsWith(), &snmp};
+    TestDocument t{DefaultSettingsWith("TrapPort=" + std::to_string(FreeUdpPort()) + "\n"), &snmp};
     CMainFrame frame{t.Doc()};
     CTarnView& view = *frame.View();
     Ui::CTarnView& ui = view.Controls();

@@ -53,6 +53,9 @@ SnmpRequestResult FakeSnmpManager::Handle(const SnmpOpenParams& params, SnmpPduT
         std::lock_guard lock(m_mutex);
         m_requests.push_back(request);
     }
+    if (beforeAnswer) {
+        beforeAnswer(request);
+    }
     int inFlight = ++m_inFlight;
     int most = m_mostInFlight;
     while (inFlight > most && !m_mostInFlight.compare_exchange_weak(most, inFlight)) {

@@ -37,6 +37,8 @@ public:
     bool closeOk = true;
     // Overrides the default answer when set.
     std::function<SnmpRequestResult(const Request&, SnmpVarBindList&)> answer;
+    // Runs before each request is answered (to hold it up, for instance).
+    std::function<void(const Request&)> beforeAnswer;
     std::map<std::string, SnmpValue> values;
     // Per agent address: its own objects, and agents that never answer.
     std::map<std::string, std::map<std::string, SnmpValue>> agents;

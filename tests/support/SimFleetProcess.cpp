@@ -52,8 +52,8 @@ CommandResult Snmp(const std::string& tool, const std::string& community,
     return RunCommand(argv);
 }
 
-std::string SnmpValue(const std::string& endpoint, const std::string& oid,
-                      const std::string& community) {
+std::string SnmpGetText(const std::string& endpoint, const std::string& oid,
+                        const std::string& community) {
     CommandResult result = Snmp("snmpget", community, endpoint, {"-Oqv", oid});
     std::string value = result.output;
     while (!value.empty() && value.back() == '\n') {

@@ -48,5 +48,5 @@ CommandResult Snmp(const std::string& tool, const std::string& community,
                    const std::string& timeout = "2", int retries = 2);
 // The value alone of one GET ("STRING: " and quotes removed); the error
 // output when the GET fails.
-std::string SnmpValue(const std::string& endpoint, const std::string& oid,
-                      const std::string& community = "public");
+std::string SnmpGetText(const std::string& endpoint, const std::string& oid,
+                        const std::string& community = "public");

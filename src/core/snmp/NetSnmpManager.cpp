@@ -5,48 +5,11 @@
 #include <cstring>
 #include <mutex>
 
+#include "snmp/NetSnmpValues.h"
 #include "snmp/SnmpLibraryLock.h"
 #include "snmp/SnmpManager.h"
 
 namespace {
-
-// Copies a response variable into our own value type.
-SnmpValue FromVariable(const netsnmp_variable_list* var) {
-    SnmpValue value;
-    value.type = var->type;
-    switch (var->type) {
-        case ASN_INTEGER:
-            value.integer = var->val.integer ? *var->val.integer : 0;
-            break;
-        case ASN_COUNTER:
-        case ASN_GAUGE:
-        case ASN_TIMETICKS:
-            value.integer =
-                var->val.integer ? static_cast<unsigned long>(*var->val.integer) & 0xFFFFFFFFul : 0;
-            break;
-        case ASN_COUNTER64:
-            if (var->val.counter64) {
-                value.integer = static_cast<long long>(
-                    (static_cast<unsigned long long>(var->val.counter64->high) << 32) |
-                    var->val.counter64->low);
-            }
-            break;
-        case ASN_OBJECT_ID:
-            if (var->val.objid) {
-                std::size_t count = var->val_len / sizeof(oid);
-                for (std::size_t i = 0; i < count; ++i) {
-                    value.objectId.push_back(static_cast<std::uint32_t>(var->val.objid[i]));
-                }
-            }
-            break;
-        default:
-            if (var->val.string && var->val_len > 0) {
-                value.octets.assign(var->val.string, var->val.string + var->val_len);
-            }
-            break;
-    }
-    return value;
-}
 
 bool AddVariable(netsnmp_pdu* pdu, const SnmpVarBind& bind) {
     std::vector<oid> name(bind.name.begin(), bind.name.end());
@@ -120,7 +83,7 @@ public:
             for (auto* var = response->variables; var; var = var->next_variable) {
                 SnmpVarBind bind;
                 bind.name.assign(var->name, var->name + var->name_length);
-                bind.value = FromVariable(var);
+                bind.value = FromNetSnmpVariable(*var);
                 answered.push_back(std::move(bind));
             }
             bindings = std::move(answered);

@@ -23,6 +23,7 @@
 #include "settings/SettingsPath.h"
 #include "terminals/RefreshTerminals.h"
 #include "terminals/TerminalDatabase.h"
+#include "traps/CTrapMonitorDlg.h"
 #include "ui_CTarnView.h"
 
 namespace {
@@ -72,10 +73,16 @@ CTarnView::CTarnView(CTarnDoc& doc, CMainFrame* frame)
     connect(m_ui->clearAllButton, &QPushButton::clicked, this, &CTarnView::OnClearAll);
     connect(m_ui->terminalList, &QTreeWidget::itemSelectionChanged, this,
             &CTarnView::OnSelectionChanged);
+    m_implementedCommands.insert(cmd::kTrapMonitor);
+    if (QAction* trapMonitor = m_frame->CommandAction(cmd::kTrapMonitor)) {
+        connect(trapMonitor, &QAction::triggered, this, &CTarnView::OnTrapMonitor);
+    }
 }
 
 CTarnView::~CTarnView() {
     m_pDiscoverMonitor.reset();
+    // Stops the trap listener and waits for it before the database is released.
+    m_pTrapMonitor.reset();
     if (m_refreshThread.joinable()) {
         m_refreshThread.request_stop();
         m_refreshThread.join();
@@ -103,6 +110,13 @@ void CTarnView::OnInitialUpdate() {
     m_pStatusBar = m_frame;
     AddHelpMenu();
     SetBanner(QString());
+    OnTrapMonitor();
+}
+
+void CTarnView::OnTrapMonitor() {
+    if (!m_pTrapMonitor) {
+        m_pTrapMonitor = std::make_unique<CTrapMonitorDlg>(this);
+    }
 }
 
 void CTarnView::ShrinkFrameToFit() {
@@ -282,7 +296,7 @@ void CTarnView::OnTrapNewUnits() {
 }
 
 bool CTarnView::TrapMonitorHasWindow() const {
-    return false;
+    return m_pTrapMonitor != nullptr;
 }
 
 bool CTarnView::DiscoverMonitorHasWindow() const {

@@ -10,6 +10,7 @@
 class CTarnDoc;
 class CDiscoverMonitorDlg;
 class CMainFrame;
+class CTrapMonitorDlg;
 class IViewNotifications;
 class InputBlocker;
 class QCloseEvent;
@@ -50,6 +51,8 @@ public:
     IViewNotifications& Notifications() { return *m_notifications; }
     // The Discover Monitor object (a fresh one, without window, between runs).
     CDiscoverMonitorDlg* DiscoverMonitor() const { return m_pDiscoverMonitor.get(); }
+    // The Trap Monitor, once created.
+    CTrapMonitorDlg* TrapMonitor() const { return m_pTrapMonitor.get(); }
 
 public slots:
     void UpdateCommandUi();
@@ -57,6 +60,8 @@ public slots:
     void OnDiscoveryDone();
     void OnDiscover();
     void OnClearAll();
+    // Command 32771: creates the Trap Monitor window when there is none.
+    void OnTrapMonitor();
 
 signals:
     void refreshFinished();
@@ -92,4 +97,5 @@ private:
     // Commands whose windows this build has; the others stay disabled.
     std::set<int> m_implementedCommands;
     std::jthread m_refreshThread;
+    std::unique_ptr<CTrapMonitorDlg> m_pTrapMonitor;
 };

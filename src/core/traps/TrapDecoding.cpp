@@ -1,0 +1,64 @@
+#include "traps/TrapDecoding.h"
+
+#include <array>
+
+#include "common/StringTable.h"
+#include "common/TextFormat.h"
+
+namespace {
+
+constexpr int kAsnTypeNotInteger = 132;
+constexpr int kReasonNotFound = 133;
+
+// Reason value -> message number.
+constexpr std::array<int, 30> kReasons = {116, 117, 118, 119, 120, 121, 122, 123, 124, 125,
+                                          126, 127, 129, 130, 131, 134, 135, 136, 137, 138,
+                                          139, 144, 145, 146, 147, 188, 189, 190, 197, 198};
+
+std::string Unknown(int generic, int specific) {
+    return FormatText("Unknown Trap generic=%d private=%d", generic, specific);
+}
+
+}  // namespace
+
+TrapMeaning TrapTableLine(int generic, int specific) {
+    if (generic >= 0 && generic <= 4) {
+        return {LoadResString(105 + generic), -1};
+    }
+    if (generic != 6) {
+        return {Unknown(generic, specific), -1};
+    }
+    switch (specific) {
+        case 1:
+            return {LoadResString(110), -1};
+        case 2:
+            return {LoadResString(111), -1};
+        case 3:
+            return {LoadResString(112), 6};
+        case 4:
+            return {LoadResString(113), -1};
+        case 5:
+            return {LoadResString(114), -1};
+        case 6:
+            return {LoadResString(115), 1};
+        case 7:
+            return {LoadResString(140), 0};
+        default:
+            return {Unknown(6, specific), -1};
+    }
+}
+
+int TrapReasonText(const SnmpVarBindList& bindings, std::size_t index) {
+    if (index >= bindings.size() || bindings[index].value.type != asn::kInteger) {
+        return kAsnTypeNotInteger;
+    }
+    long long value = bindings[index].value.integer;
+    if (value < 0 || value >= static_cast<long long>(kReasons.size())) {
+        return kReasonNotFound;
+    }
+    return kReasons[static_cast<std::size_t>(value)];
+}
+
+std::string FormatAgentAddress(const std::uint8_t* bytes) {
+    return FormatText("%d.%d.%d.%d", bytes[0], bytes[1], bytes[2], bytes[3]);
+}

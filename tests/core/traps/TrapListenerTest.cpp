@@ -1,0 +1,484 @@
+// The trap listener end to end: traps from net-snmp's snmptrap and from our
+// sender go through the trap service into the Trap Monitor's lines.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <deque>
+#include <thread>
+
+#include "FakeTerminals.h"
+#include "SnmpdAgent.h"
+#include "TrapSender.h"
+#include "TrapTestSupport.h"
+#include "common/StringTable.h"
+#include "common/TextFormat.h"
+#include "terminals/TerminalDatabase.h"
+#include "traps/TrapDecoding.h"
+#include "traps/TrapEvents.h"
+
+namespace {
+
+const std::string kSysName = ".1.3.6.1.2.1.1.5.0";
+
+std::vector<std::string> Lines(std::initializer_list<std::string> lines) {
+    return lines;
+}
+
+bool RunSnmptrap(const std::vector<std::string>& argv) {
+    if (argv.empty()) {
+        return false;
+    }
+    CommandResult result = RunCommand(argv);
+    return result.exitCode == 0;
+}
+
+TEST(TrapListener, EveryTrapTableRowFromSnmptrapWithTheSendersName) {
+    SnmpdAgent agent;
+    if (!agent.Ready() || FindProgram("snmptrap").empty()) {
+        GTEST_SKIP() << "snmpd or snmptrap missing";
+    }
+    ListeningConsole console(AgentSettings(agent.Port()), nullptr);
+    ASSERT_TRUE(console.Listening());
+    std::string name = console.document.Doc().GetSnmpValue("127.0.0.1", "OidSysName");
+    ASSERT_FALSE(Contains(name, "Error")) << name;
+
+    struct Row {
+        int generic, specific;
+        std::vector<TrapBindingText> bindings;
+        std::vector<std::string> meaning;
+    };
+    const std::string e = ".1.3.6.1.4.1.32473.5.";
+    const std::vector<Row> rows = {
+        // Cold and warm start with a specific number other than 0 register nothing.
+        {0, 3, {}, {"Cold Start"}},
+        {1, 7, {}, {"Warm Start"}},
+        {2, 0, {}, {"Link Down"}},
+        {3, 0, {}, {"Link Up"}},
+        {4, 1, {}, {"Protocol Message Authentication Failure"}},
+        {5, 0, {}, {"Unknown Trap generic=5 private=0"}},
+        {6, 1, {}, {"Firmware Build # Mismatch From DHCP Server"}},
+        {6, 2, {}, {"Firmware Upgrade Initiated Due to Build # Mismatch"}},
+        {6,
+         3,
+         {{e + "1", 's', "a"},
+          {e + "2", 's', "b"},
+          {e + "3", 'i', "1"},
+          {e + "4", 'i', "2"},
+          {e + "5", 'i', "3"},
+          {e + "6", 'i', "4"},
+          {e + "7", 'i', "10"}},
+         {"Firmware Upgrade Initiated Due to Build # Mismatch Not Completed",
+          "Error In File Transfer Using Specified Protocol"}},
+        {6, 4, {}, {"Ready To Accept Upload / Download Request From SNMP Manager"}},
+        {6, 5, {}, {"SNMP Initiated Up/Download Request Done"}},
+        {6,
+         6,
+         {{e + "1", 'i', "4"}, {e + "2", 'i', "9"}},
+         {"SNMP Initiated Up/Download Request Not Completed",
+          "Missing Server Or Cannot Connect To Server"}},
+        {6,
+         7,
+         {{e + "1", 's', "not a number"}},
+         {"SNMP Initiated Reboot Request Not Completed", "ASN Type Not Integer"}},
+        // The reason binding missing altogether.
+        {6,
+         6,
+         {{e + "1", 'i', "9"}},
+         {"SNMP Initiated Up/Download Request Not Completed", "ASN Type Not Integer"}},
+        {6, 8, {}, {"Unknown Trap generic=6 private=8"}},
+        {6, -2, {}, {"Unknown Trap generic=6 private=-2"}},
+        {7, 2, {}, {"Unknown Trap generic=7 private=2"}},
+    };
+    for (const auto& row : rows) {
+        // Any community is accepted.
+        ASSERT_TRUE(RunSnmptrap(SnmptrapV1(console.trapPort, "127.0.0.1", row.generic, row.specific,
+                                           row.bindings, "no-such-community")));
+    }
+    ASSERT_TRUE(console.WaitForTraps(rows.size()));
+    auto blocks = console.Blocks();
+    ASSERT_EQ(blocks.size(), rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        std::vector<std::string> expected = {name + " : 127.0.0.1"};
+        expected.insert(expected.end(), rows[i].meaning.begin(), rows[i].meaning.end());
+        EXPECT_EQ(blocks[i].lines, expected) << "row " << i;
+    }
+    EXPECT_TRUE(g_Terminals.Empty());
+    EXPECT_EQ(console.view.trapNewUnits, 0);
+}
+
+TEST(TrapDecoding, ReasonTableByValueAndType) {
+    const char* const texts[] = {
+        "Done",
+        "Done / Same Version",
+        "Not Ready To Process This Request",
+        "Terminal Initiated a Shut Down",
+        "SNMP/DHCP Update Disabled From Terminal",
+        "Download Blocked / Not Bundle And FIle Does Not Exist",
+        "Source File Not Found",
+        "Error Ocurred While Sending A File To The Terminal",
+        "Upload Process is Blocked By Terminal",
+        "Missing Server Or Cannot Connect To Server",
+        "Error In File Transfer Using Specified Protocol",
+        "Not Enough Memory To Store Update Image",
+        "No Resource In Protocol Stack To Handle This Request",
+        "Failed To Resolve Server Name To IP Address",
+        "A Non-Bundle File Was Used With A DHCP Invoked Download",
+        "Checksum Error On Received Bundle File",
+        "Flash Initialization Failed",
+        "Failed To Write To Flash",
+        "Terminal Canceled Firmware Download",
+        "Invalid NOR Flash",
+        "Transfer Protocol Not Supported",
+        "Download OK, Registry Parse and Update Fail, Possible Bad Registry File",
+        "Download OK, Registry Parse And Update Fail, Build # In Registry File Newer Than "
+        "Target.",
+        "Download OK, Registry Parse and Update Fail, Platform In Registry File Different From "
+        "Target",
+        "Download OK, Registry Parse and Update Fail, OS In Registry File Different From Target",
+        "Failed to Reset The Terminal To Factory Default Settings",
+        "Failed To Read Params.ini File From FTP/TFTP Server",
+        "Attempted Firmware Download With Invalid Bootstrap.exe, Non-Compatible Terminal "
+        "Hardware.",
+        "The New Firmware Image Is Not Valid For This Terminal",
+        "Firmware Bootflash Code Not Compatible With Terminal Bootflash Hardware"};
+    auto reason = [](SnmpValue value, std::size_t index = 1) {
+        SnmpVarBindList bindings(2);
+        bindings[1].value = std::move(value);
+        return LoadResString(TrapReasonText(bindings, index));
+    };
+    for (int value = 0; value < 30; ++value) {
+        EXPECT_EQ(reason(FakeSnmpManager::Integer(value)), texts[value]) << value;
+    }
+    for (long long value : {-1LL, 30LL, 1LL << 40}) {
+        EXPECT_EQ(reason(FakeSnmpManager::Integer(value)), "Specific Trap Definition Not Found");
+    }
+    SnmpValue counter = FakeSnmpManager::Integer(9);
+    counter.type = asn::kCounter;
+    EXPECT_EQ(reason(counter), "ASN Type Not Integer");
+    EXPECT_EQ(reason(FakeSnmpManager::Text("9")), "ASN Type Not Integer");
+    EXPECT_EQ(reason(FakeSnmpManager::Integer(9), 2), "ASN Type Not Integer");
+}
+
+TEST(TrapListener, AnAuthenticationFailureIsWrittenWithoutAGet) {
+    if (FindProgram("snmptrap").empty()) {
+        GTEST_SKIP() << "snmptrap missing";
+    }
+    FakeSnmpManager snmp;
+    AddFakeTerminal(snmp, {.ip = "127.0.0.30", .name = "GAMMA"});
+    ListeningConsole console(DefaultSettingsWith(), &snmp);
+    ASSERT_TRUE(console.Listening());
+    ASSERT_TRUE(RunSnmptrap(SnmptrapV1(console.trapPort, "127.0.0.30", 4, 0)));
+    ASSERT_TRUE(console.WaitForTraps(1));
+    auto blocks = console.Blocks();
+    ASSERT_EQ(blocks.size(), 1u);
+    EXPECT_EQ(blocks[0].lines, Lines({"Unknown - Can't Retrieve Identity : 127.0.0.30",
+                                      "Protocol Message Authentication Failure"}));
+    EXPECT_TRUE(snmp.Requests().empty());
+}
+
+TEST(TrapListener, StartTrapsRegisterNewTerminalsAndTellTheView) {
+    if (FindProgram("snmptrap").empty()) {
+        GTEST_SKIP() << "snmptrap missing";
+    }
+    FakeSnmpManager snmp;
+    AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "ALPHA", .mac = "0080641200AA"});
+    AddFakeTerminal(snmp, {.ip = "127.0.0.22", .name = "BETA", .mac = "0080641200BB"});
+    AddFakeTerminal(snmp, {.ip = "127.0.0.23", .name = "ODD", .sysObjectID = ".1.3.6.1.4.1.9.1"});
+    ListeningConsole console(DefaultSettingsWith("DisplayProduct=1\n"), &snmp);
+    ASSERT_TRUE(console.Listening());
+    auto send = [&](const std::string& ip, int generic, int specific) {
+        return RunSnmptrap(SnmptrapV1(console.trapPort, ip, generic, specific));
+    };
+
+    ASSERT_TRUE(send("127.0.0.21", 0, 0));
+    ASSERT_TRUE(console.WaitForTraps(1));
+    EXPECT_EQ(console.view.trapNewUnits, 1);
+    ASSERT_EQ(g_Terminals.Count(), 1u);
+    EXPECT_EQ(g_Terminals.First()->record.m_strName, "ALPHA");
+
+    // Already known, a specific number other than 0, a product the settings do
+    // not display: nothing registered, nothing posted.
+    ASSERT_TRUE(send("127.0.0.21", 0, 0));
+    ASSERT_TRUE(send("127.0.0.22", 0, 3));
+    ASSERT_TRUE(send("127.0.0.23", 1, 0));
+    ASSERT_TRUE(console.WaitForTraps(4));
+    EXPECT_EQ(console.view.trapNewUnits, 1);
+    EXPECT_EQ(g_Terminals.Count(), 1u);
+
+    ASSERT_TRUE(send("127.0.0.22", 1, 0));
+    ASSERT_TRUE(console.WaitForTraps(5));
+    EXPECT_EQ(console.view.trapNewUnits, 2);
+    EXPECT_TRUE(g_Terminals.FindByIP("127.0.0.22").has_value());
+    auto blocks = console.Blocks();
+    ASSERT_EQ(blocks.size(), 5u);
+    EXPECT_EQ(blocks[0].lines, Lines({"ALPHA : 127.0.0.21", "Cold Start"}));
+    EXPECT_EQ(blocks[4].lines, Lines({"BETA : 127.0.0.22", "Warm Start"}));
+}
+
+TEST(TrapListener, AnOfflineSenderDelaysButLosesNoneOfTheTrapsQueuedBehindIt) {
+    SnmpdAgent agent;
+    if (!agent.Ready()) {
+        GTEST_SKIP() << "snmpd missing";
+    }
+    ListeningConsole console(AgentSettings(agent.Port()), nullptr);
+    ASSERT_TRUE(console.Listening());
+    std::string name = console.document.Doc().GetSnmpValue("127.0.0.1", "OidSysName");
+    TrapSender sender(console.trapPort);
+    ASSERT_TRUE(sender.Ready());
+    // Nothing answers at 127.0.0.99: its name GET takes the full time-out and
+    // retries while the others queue up behind it.
+    ASSERT_TRUE(sender.SendV1("127.0.0.99", 6, 5));
+    const int kQueued = 300;
+    for (int i = 0; i < kQueued; ++i) {
+        ASSERT_TRUE(sender.SendV1("127.0.0.1", 6, 1000 + i));
+    }
+    ASSERT_TRUE(console.WaitForTraps(kQueued + 1, std::chrono::seconds(60)));
+    auto blocks = console.Blocks();
+    ASSERT_EQ(blocks.size(), static_cast<std::size_t>(kQueued + 1));
+    EXPECT_EQ(blocks[0].lines, Lines({"Terminal Not Available - Offline or Rebooting : 127.0.0.99",
+                                      "SNMP Initiated Up/Download Request Done"}));
+    for (int i = 0; i < kQueued; ++i) {
+        ASSERT_EQ(blocks[i + 1].lines,
+                  Lines({name + " : 127.0.0.1",
+                         "Unknown Trap generic=6 private=" + std::to_string(1000 + i)}))
+            << i;
+    }
+}
+
+TEST(TrapListener, TheFirstTrapFromTheAwaitedTerminalDecidesTheUpload) {
+    FakeSnmpManager snmp;
+    ListeningConsole console(DefaultSettingsWith(), &snmp);
+    ASSERT_TRUE(console.Listening());
+    TrapSender sender(console.trapPort);
+    std::uint64_t sent = 0;
+    auto send = [&](const std::string& ip, int generic, int specific) {
+        ASSERT_TRUE(sender.SendV1(ip, generic, specific));
+        ASSERT_TRUE(console.WaitForTraps(++sent));
+    };
+
+    AwaitUploadOutcome("10.0.0.7");
+    send("10.0.0.8", 6, 5);  // another terminal: untouched
+    EXPECT_TRUE(uploadTrapEvent.IsSet());
+    EXPECT_FALSE(uplGoodTrapEvent.IsSet() || uplBadTrapEvent.IsSet());
+    send("10.0.0.7", 0, 3);  // any other trap from it first: a failure
+    EXPECT_FALSE(uploadTrapEvent.IsSet());
+    EXPECT_TRUE(uplBadTrapEvent.IsSet());
+    send("10.0.0.7", 6, 5);  // too late to count
+    EXPECT_FALSE(uplGoodTrapEvent.IsSet());
+
+    AwaitUploadOutcome("10.0.0.7");
+    EXPECT_FALSE(uplBadTrapEvent.IsSet());
+    send("10.0.0.7", 6, 5);
+    EXPECT_TRUE(uplGoodTrapEvent.IsSet());
+    EXPECT_FALSE(uplBadTrapEvent.IsSet());
+    EXPECT_FALSE(uploadTrapEvent.IsSet());
+    EXPECT_EQ(GetUploadTarget(), "10.0.0.7");
+    // Every one of them is logged as usual.
+    EXPECT_EQ(console.Blocks().size(), 4u);
+    // The fake answers no GET for these addresses; the names carry its error text.
+    EXPECT_TRUE(Contains(console.Blocks()[0].lines[0], " : 10.0.0.8"));
+}
+
+TEST(TrapListener, MalformedAndOversizedDatagramsAreDroppedAndListeningGoesOn) {
+    FakeSnmpManager snmp;
+    AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "ALPHA"});
+    ListeningConsole console(DefaultSettingsWith(), &snmp);
+    ASSERT_TRUE(console.Listening());
+    TrapSender sender(console.trapPort);
+    const unsigned port = console.trapPort;
+
+    EXPECT_TRUE(SendDatagram({}, port));
+    EXPECT_TRUE(SendDatagram({0x01, 0x02, 0x03}, port));
+    // A version 1 message whose lengths run past the datagram's end.
+    EXPECT_TRUE(SendDatagram({0x30, 0x82, 0x7f, 0xff, 0x02, 0x01, 0x00, 0x04, 0x06, 'p', 'u',
+                              'b',  'l',  'i',  'c',  0xa4, 0x84, 0x7f, 0xff, 0xff, 0xff},
+                             port));
+    // Nearly the largest datagram there is, all of it one huge sequence.
+    std::vector<std::uint8_t> huge(65000, 0x30);
+    huge[1] = 0x84;
+    EXPECT_TRUE(SendDatagram(huge, port));
+    // Well-formed messages that are no trap the listener can take: a negative
+    // generic number, a version 2c trap without its trap OID, one whose trap
+    // number does not fit an integer, and a GET request.
+    EXPECT_TRUE(sender.SendV1("127.0.0.21", -1, 0));
+    EXPECT_TRUE(sender.SendV2(".1.3.6.1.4.1.32473.0.4294967295"));
+    if (std::string snmpget = FindProgram("snmpget"); !snmpget.empty()) {
+        RunCommand({snmpget, "-v2c", "-c", "public", "-t", "0.1", "-r", "0",
+                    "127.0.0.1:" + std::to_string(port), ".1.3.6.1.2.1.1.5.0"});
+    }
+    ASSERT_TRUE(sender.SendV1("127.0.0.21", 6, 5));
+    ASSERT_TRUE(console.WaitForTraps(1));
+    auto blocks = console.Blocks();
+    ASSERT_EQ(blocks.size(), 1u);
+    EXPECT_EQ(blocks[0].lines,
+              Lines({"ALPHA : 127.0.0.21", "SNMP Initiated Up/Download Request Done"}));
+    EXPECT_EQ(console.listener->ExitCode(), 0);
+    EXPECT_FALSE(console.listener->Ended().IsSet());
+}
+
+TEST(TrapListener, Version2cTrapsAndInformsAreMappedToGenericAndSpecificNumbers) {
+    FakeSnmpManager snmp;
+    AddFakeTerminal(snmp, {.ip = "127.0.0.1", .name = "LOOP"});
+    ListeningConsole console(DefaultSettingsWith("DisplayProduct=0\n"), &snmp);
+    ASSERT_TRUE(console.Listening());
+    TrapSender sender(console.trapPort);
+    const std::string e = ".1.3.6.1.4.1.32473.5.";
+    // linkUp, then the terminals' specific trap 6 in both enterprise forms.
+    ASSERT_TRUE(sender.SendV2(".1.3.6.1.6.3.1.1.5.4"));
+    ASSERT_TRUE(sender.SendV2(".1.3.6.1.4.1.32473.0.6", {{e + "1", 'C', "7"},  // dropped: Counter64
+                                                         {e + "2", 's', "x"},
+                                                         {e + "3", 'i', "9"}}));
+    ASSERT_TRUE(sender.SendV2(".1.3.6.1.4.1.32473.7", {{e + "1", 'i', "2"}}));
+    ASSERT_TRUE(console.WaitForTraps(3));
+    std::string snmptrap = FindProgram("snmptrap");
+    std::string snmpinform = FindProgram("snmpinform");
+    std::uint64_t expected = 3;
+    if (!snmptrap.empty()) {
+        // coldStart from net-snmp's own sender: registers the sender at the
+        // packet's source address.
+        ASSERT_TRUE(RunSnmptrap({snmptrap, "-v2c", "-c", "any",
+                                 "127.0.0.1:" + std::to_string(console.trapPort), "",
+                                 ".1.3.6.1.6.3.1.1.5.1"}));
+        ASSERT_TRUE(console.WaitForTraps(++expected));
+    }
+    if (!snmpinform.empty()) {
+        // An inform is answered, or snmpinform would fail after its retries.
+        ASSERT_TRUE(RunSnmptrap({snmpinform, "-v2c", "-c", "any", "-t", "1", "-r", "1",
+                                 "127.0.0.1:" + std::to_string(console.trapPort), "",
+                                 ".1.3.6.1.4.1.32473.0.5"}));
+        ASSERT_TRUE(console.WaitForTraps(++expected));
+    }
+    auto blocks = console.Blocks();
+    ASSERT_EQ(blocks.size(), expected);
+    EXPECT_EQ(blocks[0].lines, Lines({"LOOP : 127.0.0.1", "Link Up"}));
+    EXPECT_EQ(blocks[1].lines,
+              Lines({"LOOP : 127.0.0.1", "SNMP Initiated Up/Download Request Not Completed",
+                     "Missing Server Or Cannot Connect To Server"}));
+    EXPECT_EQ(blocks[2].lines,
+              Lines({"LOOP : 127.0.0.1", "SNMP Initiated Reboot Request Not Completed",
+                     "Not Ready To Process This Request"}));
+    if (!snmptrap.empty()) {
+        EXPECT_EQ(blocks[3].lines, Lines({"LOOP : 127.0.0.1", "Cold Start"}));
+        EXPECT_EQ(console.view.trapNewUnits, 1);
+    }
+    if (!snmpinform.empty()) {
+        EXPECT_EQ(blocks.back().lines,
+                  Lines({"LOOP : 127.0.0.1", "SNMP Initiated Up/Download Request Done"}));
+    }
+}
+
+TEST(TrapListener, APortThatCannotBeBoundEndsTheListenerWithTheReason) {
+    FakeSnmpManager snmp;
+    unsigned port = FreeUdpPort();
+    int holder = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+
+    TestDocument t("[Misc]\nTrapPort=" + std::to_string(port) + "\n", &snmp);
+    RecordingTrapLog log;
+    TrapListener listener(t.Doc(), log, nullptr);
+    listener.Start();
+    ASSERT_TRUE(listener.Ended().WaitFor(std::chrono::seconds(10)));
+    ::close(holder);
+    EXPECT_EQ(listener.ExitCode(), 1);
+    auto lines = log.Lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "SnmpMgrListen Function Unknown Error");
+    EXPECT_EQ(lines[1], "Traps cannot be received on UDP port " + std::to_string(port) +
+                            ": Address already in use (another program, perhaps a trap daemon, "
+                            "holds the port)");
+}
+
+TEST(TrapListener, AServiceThatAlreadyListensGivesOnlyItsLine) {
+    FakeSnmpManager snmp;
+    unsigned port = FreeUdpPort();
+    TestDocument t("[Misc]\nTrapPort=" + std::to_string(port) + "\n", &snmp);
+    auto service = MakeNetTrapService();
+    TrapListenFailure failure;
+    ASSERT_TRUE(service->TrapListen(port, failure));
+    RecordingTrapLog log;
+    TrapListener listener(t.Doc(), log, nullptr, std::move(service));
+    listener.Start();
+    ASSERT_TRUE(listener.Ended().WaitFor(std::chrono::seconds(10)));
+    EXPECT_EQ(listener.ExitCode(), 1);
+    EXPECT_EQ(log.Lines(), Lines({"Indicates that this function has already been called"}));
+}
+
+// A trap service that hands over what the test queued; for senders whose
+// address is not IPv4, which no trap over our IPv4 port can have.
+class QueuedTrapService final : public ITrapService {
+public:
+    explicit QueuedTrapService(std::vector<SnmpTrap> traps) : m_traps(traps.begin(), traps.end()) {}
+    bool TrapListen(unsigned /*port*/, TrapListenFailure& /*failure*/) override {
+        m_event.Set();
+        return true;
+    }
+    ManualResetEvent& TrapEvent() override { return m_event; }
+    std::optional<SnmpTrap> GetTrap() override {
+        std::lock_guard lock(m_mutex);
+        if (m_traps.empty()) {
+            return std::nullopt;
+        }
+        SnmpTrap trap = m_traps.front();
+        m_traps.pop_front();
+        return trap;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::deque<SnmpTrap> m_traps;
+    ManualResetEvent m_event;
+};
+
+TEST(TrapListener, ASenderWithoutAnIPv4AddressGetsOneLineAndNoGet) {
+    FakeSnmpManager snmp;
+    AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "ALPHA"});
+    SnmpTrap ipv6{.agentAddress = std::vector<std::uint8_t>(16, 1), .generic = 6, .specific = 5};
+    SnmpTrap none{.agentAddress = {}, .generic = 0, .specific = 0};
+    SnmpTrap ipv4{.agentAddress = {127, 0, 0, 21}, .generic = 3, .specific = 0};
+    ListeningConsole console(
+        DefaultSettingsWith(), &snmp,
+        std::make_unique<QueuedTrapService>(std::vector<SnmpTrap>{ipv6, none, ipv4}));
+    ASSERT_TRUE(console.WaitForTraps(3));
+    auto lines = console.log.Lines();
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 3),
+              Lines({"Listening For Traps...", "IPAddress.length != 4", "IPAddress.length != 4"}));
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 6, lines.end()),
+              Lines({"ALPHA : 127.0.0.21", "Link Up"}));
+    EXPECT_EQ(snmp.Requests().size(), 1u);
+}
+
+TEST(TrapListener, AStopRequestIsSeenBetweenTrapsOfASteadyStream) {
+    FakeSnmpManager snmp;
+    AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "ALPHA"});
+    ListeningConsole console(DefaultSettingsWith(), &snmp);
+    ASSERT_TRUE(console.Listening());
+    std::atomic<bool> streaming{true};
+    std::atomic<bool> stopped{false};
+    std::jthread stream([&] {
+        TrapSender sender(console.trapPort);
+        auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!stopped && std::chrono::steady_clock::now() < until) {
+            sender.SendV1("127.0.0.21", 6, 5);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        streaming = false;
+    });
+    ASSERT_TRUE(console.WaitForTraps(50));
+    console.listener->Stop();
+    // The stream still runs: the stop did not wait for a quiet moment.
+    EXPECT_TRUE(streaming);
+    stopped = true;
+    EXPECT_EQ(console.listener->ExitCode(), 2);
+}
+
+}  // namespace

@@ -1,0 +1,133 @@
+// The trap listener against the simulated fleet: live terminals answer the name
+// GETs, announce themselves by cold start, and send the traps of the trap tool;
+// the command line prints the same lines as the console's listener.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "FakeTerminals.h"
+#include "SimFleetProcess.h"
+#include "TrapTestSupport.h"
+#include "terminals/TerminalDatabase.h"
+
+namespace {
+
+const char* const kFleet =
+    "[ALPHA]\nAddress=127.0.60.2\n"
+    "[BETA]\nAddress=127.0.60.3\nMalformedTrap=yes\n"
+    "[GAMMA]\nAddress=127.0.60.4\nModel=older\n"
+    "[OFF]\nAddress=127.0.60.5\nSilent=yes\n";
+
+std::vector<std::string> Lines(std::initializer_list<std::string> lines) {
+    return lines;
+}
+
+CommandResult SendTrap(unsigned port, const std::string& agent, int generic, int specific,
+                       const std::vector<std::string>& vars = {}) {
+    std::vector<std::string> argv = {SimFleetProgram(),
+                                     "trap",
+                                     "--to",
+                                     "127.0.0.1:" + std::to_string(port),
+                                     "--from",
+                                     agent,
+                                     "--generic",
+                                     std::to_string(generic),
+                                     "--specific",
+                                     std::to_string(specific)};
+    argv.insert(argv.end(), vars.begin(), vars.end());
+    return RunCommand(argv);
+}
+
+TEST(TrapFleet, ColdStartsFromTheFleetRegisterItsTerminalsAndTellTheView) {
+    ListeningConsole console(DefaultSettingsWith(), nullptr);
+    ASSERT_TRUE(console.Listening());
+    SimFleetProcess fleet({kFleet,
+                           {"--trap-port", std::to_string(console.trapPort), "--trap-dest",
+                            "127.0.0.1", "--cold-start", "--cold-start-delay", "0.5"}});
+    ASSERT_TRUE(fleet.Ready()) << fleet.Log();
+    console.document.Doc().WriteINIValueStr("Misc", "SnmpPort", std::to_string(fleet.SnmpPort()));
+
+    // The silent terminal sends nothing; BETA's broken datagram is dropped.
+    ASSERT_TRUE(console.WaitForTraps(3)) << fleet.Log();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    auto blocks = console.Blocks();
+    ASSERT_EQ(blocks.size(), 3u);
+    std::set<std::vector<std::string>> seen;
+    for (const auto& block : blocks) {
+        seen.insert(block.lines);
+    }
+    EXPECT_EQ(seen, (std::set<std::vector<std::string>>{{"ALPHA : 127.0.60.2", "Cold Start"},
+                                                        {"BETA : 127.0.60.3", "Cold Start"},
+                                                        {"GAMMA : 127.0.60.4", "Cold Start"}}));
+    EXPECT_EQ(console.view.trapNewUnits, 3);
+    EXPECT_EQ(g_Terminals.Count(), 3u);
+    EXPECT_TRUE(g_Terminals.FindByIP("127.0.60.4").has_value());
+    EXPECT_EQ(console.listener->ExitCode(), 0);
+}
+
+TEST(TrapFleet, TheCommandLinePrintsTheConsolesLines) {
+    SimFleetProcess fleet({kFleet, {"--trap-port", "9"}});
+    ASSERT_TRUE(fleet.Ready()) << fleet.Log();
+    ListeningConsole console(
+        DefaultSettingsWith("SnmpPort=" + std::to_string(fleet.SnmpPort()) + "\n"), nullptr);
+    ASSERT_TRUE(console.Listening());
+
+    // The command line on a settings file of its own with another trap port.
+    TempDir dir;
+    unsigned cliPort = FreeUdpPort();
+    std::string settings = dir.File("cli.ini");
+    WriteTextFile(settings, DefaultSettingsWith("SnmpPort=" + std::to_string(fleet.SnmpPort()) +
+                                                "\nTrapPort=" + std::to_string(cliPort) + "\n"));
+    std::string output = dir.File("cli.out");
+    ChildProcess cli({ProgramDirectory() + "/fleetwarden-cli", "--settings", settings, "traps",
+                      "--count", "4", "--seconds", "60"},
+                     {}, output);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (ReadTextFile(output).find("Listening For Traps...") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+
+    const std::vector<std::string> reason = {"--var", ".1.3.6.1.4.1.32473.10.9.1.0", "s", "x",
+                                             "--var", ".1.3.6.1.4.1.32473.10.9.2.0", "i", "25"};
+    for (unsigned port : {console.trapPort, cliPort}) {
+        ASSERT_EQ(SendTrap(port, "127.0.60.2", 6, 6, reason).exitCode, 0);
+        ASSERT_EQ(SendTrap(port, "127.0.60.4", 6, 5).exitCode, 0);
+        ASSERT_EQ(SendTrap(port, "127.0.60.5", 2, 0).exitCode, 0);  // silent: times out
+        ASSERT_EQ(SendTrap(port, "127.0.60.3", 4, 0).exitCode, 0);
+    }
+    ASSERT_TRUE(console.WaitForTraps(4, std::chrono::seconds(60)));
+    deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (cli.Running() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_EQ(cli.Stop(), 0);
+
+    auto blocks = console.Blocks();
+    ASSERT_EQ(blocks.size(), 4u);
+    EXPECT_EQ(blocks[0].lines,
+              Lines({"ALPHA : 127.0.60.2", "SNMP Initiated Up/Download Request Not Completed",
+                     "Failed to Reset The Terminal To Factory Default Settings"}));
+    EXPECT_EQ(blocks[1].lines,
+              Lines({"GAMMA : 127.0.60.4", "SNMP Initiated Up/Download Request Done"}));
+    EXPECT_EQ(blocks[2].lines,
+              Lines({"Terminal Not Available - Offline or Rebooting : 127.0.60.5", "Link Down"}));
+    EXPECT_EQ(blocks[3].lines, Lines({"Unknown - Can't Retrieve Identity : 127.0.60.3",
+                                      "Protocol Message Authentication Failure"}));
+
+    std::vector<std::string> printed;
+    std::istringstream in(ReadTextFile(output));
+    for (std::string line; std::getline(in, line);) {
+        printed.push_back(line);
+    }
+    auto cliBlocks = SplitTrapBlocks(printed, nullptr);
+    ASSERT_EQ(cliBlocks.size(), blocks.size()) << ReadTextFile(output);
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        EXPECT_EQ(cliBlocks[i].lines, blocks[i].lines);
+        EXPECT_TRUE(IsTrapTimeStamp(cliBlocks[i].timeStamp));
+    }
+}
+
+}  // namespace

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "common/ViewNotifications.h"
+#include "traps/TrapListener.h"
+
+// A Trap Monitor log that keeps every line, for tests to wait on and read.
+class RecordingTrapLog final : public ITrapLog {
+public:
+    void AddLine(const std::string& text) override {
+        {
+            std::lock_guard lock(m_mutex);
+            m_lines.push_back(text);
+        }
+        m_changed.notify_all();
+    }
+    std::vector<std::string> Lines() const {
+        std::lock_guard lock(m_mutex);
+        return m_lines;
+    }
+    std::size_t Count() const {
+        std::lock_guard lock(m_mutex);
+        return m_lines.size();
+    }
+    // Waits until the log holds at least `count` lines; false on time-out.
+    bool WaitForCount(std::size_t count,
+                      std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, timeout, [&] { return m_lines.size() >= count; });
+    }
+    // Waits until some line equals `text`.
+    bool WaitForLine(const std::string& text,
+                     std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, timeout, [&] {
+            for (const auto& line : m_lines) {
+                if (line == text) {
+                    return true;
+                }
+            }
+            return false;
+        });
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<std::string> m_lines;
+};
+
+// Counts the view notifications the workers post.
+class CountingNotifications final : public IViewNotifications {
+public:
+    void PostDiscoveryDone() override { ++discoveryDone; }
+    void PostTrapNewUnits() override { ++trapNewUnits; }
+    std::atomic<int> discoveryDone{0};
+    std::atomic<int> trapNewUnits{0};
+};
