@@ -4,9 +4,11 @@
 #include <string>
 #include <vector>
 
-// A UDP (or TCP) port on `address` that nothing listens on at the moment of the call.
-unsigned FreeUdpPort(const std::string& address = "127.0.0.1");
-unsigned FreeTcpPort(const std::string& address = "127.0.0.1");
+// A UDP (or TCP) port that nothing uses on `address` at the moment of the call.
+// The default asks for a port free on every address: tests bind their fleets to
+// many loopback addresses, and two tests must not pick the same port.
+unsigned FreeUdpPort(const std::string& address = "0.0.0.0");
+unsigned FreeTcpPort(const std::string& address = "0.0.0.0");
 
 // A child process, killed and reaped when the object goes.
 class ChildProcess {
