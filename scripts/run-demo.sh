@@ -90,7 +90,7 @@ fi
 # shellcheck disable=SC2086
 build/bin/fleetwarden-simfleet --fleet resources/simfleet-example.ini --settings "$settings" \
     --snmp-port "$snmp_port" --trap-port "$trap_port" --ftp-port "$ftp_port" $broadcast \
-    --trap-dest 127.0.0.1 --cold-start --cold-start-delay 5 --verbose > "$work/fleet.log" 2>&1 &
+    --trap-dest 127.0.0.1 --cold-start --cold-start-delay 30 --verbose > "$work/fleet.log" 2>&1 &
 pids="$pids $!"
 
 ready=no
@@ -111,7 +111,7 @@ cat <<MSG
 Fleetwarden demo
   settings file   $settings
   terminals       127.0.0.2 - 127.0.0.13, SNMP port $snmp_port (resources/simfleet-example.ini)
-  traps           to 127.0.0.1 port $trap_port (the terminals announce a cold start after 5 s)
+  traps           to 127.0.0.1 port $trap_port (the terminals announce a cold start after 30 s, time enough to discover them first)
   FTP server      127.0.0.1 port $ftp_port, anonymous, directory $work/ftp
   logs            $work/fleet.log, $work/ftp.log
 Use Discover to find the fleet (subnet 127.0.0, hosts 1 to 14).

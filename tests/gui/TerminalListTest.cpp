@@ -165,6 +165,16 @@ void TerminalListTest::trapPromptOnlyWithTerminals() {
     QCOMPARE(c.frame.MessageText(), prompt);
     QVERIFY(c.ui.refreshButton->isEnabled());
     QVERIFY(!c.ui.clearAllButton->isEnabled());
+
+    // During a refresh the prompt is not shown: the refresh lists the new unit anyway.
+    c.snmp.delay = std::chrono::milliseconds(20);
+    QSignalSpy done(&c.view, &CTarnView::refreshFinished);
+    c.view.RefreshAndValidateAll();
+    c.view.OnTrapNewUnits();
+    QVERIFY(!c.ui.refreshButton->isEnabled());
+    QVERIFY(done.wait(10000));
+    QCOMPARE(c.view.Banner(), QString());
+    QCOMPARE(c.Names(), QStringList({"ALPHA"}));
 }
 
 void TerminalListTest::inputIsDiscardedButModalBoxesStillWork() {

@@ -286,7 +286,9 @@ void CTarnView::OnClearAll() {
 }
 
 void CTarnView::OnTrapNewUnits() {
-    if (g_Terminals.Empty()) {
+    // A refresh under way lists every terminal the database has when it ends,
+    // so the prompt would only be wiped by it.
+    if (g_Terminals.Empty() || m_refreshing) {
         return;
     }
     QString text = Text(ids::kNewUnitsAdded);
