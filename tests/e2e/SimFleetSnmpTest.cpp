@@ -273,27 +273,6 @@ TEST_F(SimFleetSnmp, GeneratedFleetIsVariedAndOnConsecutiveAddresses) {
     EXPECT_TRUE(Contains(silent.output, "Timeout")) << silent.output;
 }
 
-TEST_F(SimFleetSnmp, TheConsolesCommandLineReadsAndWritesATerminal) {
-    Start(kFleet);
-    TempDir dir;
-    std::string settings = ReadTextFile(DefaultSettingsPath()) + "";
-    settings.replace(settings.find(";SnmpPort=161"), 13,
-                     "SnmpPort=" + std::to_string(fleetProcess->SnmpPort()));
-    WriteTextFile(dir.File("cli.ini"), settings);
-    std::string cli = ProgramDirectory() + "/fleetwarden-cli";
-    CommandResult get =
-        RunCommand({cli, "--settings", dir.File("cli.ini"), "get", "127.0.0.2", "OidSysName"});
-    EXPECT_EQ(get.exitCode, 0) << get.output;
-    EXPECT_EQ(get.output, "FRONT-01\n");
-    CommandResult set = RunCommand(
-        {cli, "--settings", dir.File("cli.ini"), "set", "127.0.0.2", "OidSysLocation", "Rack 4"});
-    EXPECT_EQ(set.output, "NoneNoneNone\n");
-    EXPECT_EQ(Value("127.0.0.2", ".1.3.6.1.2.1.1.6.0"), "Rack 4");
-    CommandResult mac =
-        RunCommand({cli, "--settings", dir.File("cli.ini"), "get", "127.0.0.2", "OidMacAdr", "3"});
-    EXPECT_EQ(mac.output, "024657AABBCC\n");
-}
-
 TEST(SimFleetCommandLine, HelpMistakesAndShutdown) {
     CommandResult help = RunCommand({SimFleetProgram(), "--help"});
     EXPECT_EQ(help.exitCode, 0);
