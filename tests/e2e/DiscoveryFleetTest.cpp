@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "CliContext.h"
+#include "CliTestSupport.h"
 #include "FakeTerminals.h"
 #include "NetNamespace.h"
 #include "RecordingMonitor.h"
@@ -121,27 +121,18 @@ TEST_F(DiscoveryFleet, TheCommandLinePrintsTheLogThenTheTerminals) {
     Start(kLoopbackFleet);
     TestDocument t(
         Settings("DiscoverIPSubNet=127.0.66\nDiscoverRangeLow=1\nDiscoverRangeHigh=8\n"));
-    std::ostringstream out, err;
-    int code =
-        RunCli({"fleetwarden-cli", "--settings", t.SettingsPath(), "discover", "--parallel", "8"},
-               out, err);
-    EXPECT_EQ(code, 0) << err.str();
-    EXPECT_EQ(err.str(), "");
-    std::istringstream printed(out.str());
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(printed, line);) {
-        lines.push_back(line);
-    }
-    ASSERT_EQ(lines.size(), 18u) << out.str();
+    CliRun run = RunCliCaptured({"--settings", t.SettingsPath(), "discover", "--parallel", "8"});
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    std::vector<std::string> lines = SplitLines(run.out);
+    ASSERT_EQ(lines.size(), 18u) << run.out;
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 5),
               TerminalBlock("ALPHA", "Front desk", "127.0.66.2"));
     EXPECT_EQ(lines[15].substr(0, lines[15].find('\t')), "ALPHA");
     EXPECT_NE(lines[17].find("\t127.0.66.7\t"), std::string::npos);
 
-    EXPECT_EQ(RunCli({"fleetwarden-cli", "--settings", t.SettingsPath(), "discover", "--parallel",
-                      "none"},
-                     out, err),
-              2);
+    EXPECT_EQ(
+        RunCliCaptured({"--settings", t.SettingsPath(), "discover", "--parallel", "none"}).code, 2);
 }
 
 // The console at 10.66.1.1; the terminals on the other end of a veth pair.

@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "CliContext.h"
+#include "CliTestSupport.h"
 #include "SimFleetProcess.h"
 #include "TestFiles.h"
 #include "terminals/TerminalDatabase.h"
@@ -25,12 +25,6 @@ const char* const kFleet =
     "[NOETH-B]\nName=NOETH\nAddress=127.0.60.8\nEthernetIndex=none\n"
     "[SILENT]\nAddress=127.0.60.9\nSilent=yes\n";
 
-struct CliRun {
-    int code;
-    std::string out;
-    std::string err;
-};
-
 class TerminalInventory : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -47,21 +41,9 @@ protected:
     void TearDown() override { g_Terminals.Clear(); }
 
     CliRun Cli(std::vector<std::string> args) {
-        args.insert(args.begin(), {"fleetwarden-cli", "--settings", settings});
-        std::ostringstream out, err;
-        int code = RunCli(args, out, err);
-        return {code, out.str(), err.str()};
-    }
-    static std::vector<std::string> Lines(const std::string& text) {
-        std::vector<std::string> lines;
-        std::istringstream in(text);
-        for (std::string line; std::getline(in, line);) {
-            if (!line.empty() && line.back() == '\r') {
-                line.pop_back();
-            }
-            lines.push_back(line);
-        }
-        return lines;
+        std::vector<std::string> withSettings = {"--settings", settings};
+        withSettings.insert(withSettings.end(), args.begin(), args.end());
+        return RunCliCaptured(withSettings);
     }
 
     TempDir dir;
@@ -77,7 +59,7 @@ TEST_F(TerminalInventory, ListsEachTerminalWithItsElevenValues) {
     EXPECT_NE(run.err.find("127.0.60.9: no answer: Get Get - The request timed-out"),
               std::string::npos)
         << run.err;
-    auto lines = Lines(run.out);
+    auto lines = SplitLines(run.out);
     ASSERT_EQ(lines.size(), 7u) << run.out;  // header, six terminals (the NOETH pair is one)
     EXPECT_EQ(lines[0],
               "Name,Version,Location,Contact,Custom Field 1,Custom Field 2,Custom Field 3,"
@@ -105,7 +87,7 @@ TEST_F(TerminalInventory, ListsEachTerminalWithItsElevenValues) {
 TEST_F(TerminalInventory, RegisterReportsEachAddressOnce) {
     CliRun run = Cli({"register", "127.0.60.2", "127.0.60.2", "127.0.60.9"});
     EXPECT_EQ(run.code, 1);
-    EXPECT_EQ(Lines(run.out),
+    EXPECT_EQ(SplitLines(run.out),
               (std::vector<std::string>{"127.0.60.2 added",
                                         "127.0.60.2 not added (already known, or not a product "
                                         "the settings accept)"}));
@@ -114,12 +96,12 @@ TEST_F(TerminalInventory, RegisterReportsEachAddressOnce) {
 
 TEST_F(TerminalInventory, ATerminalThatRenamedItselfLeavesAtTheNextRefresh) {
     CliRun first = Cli({"list", "127.0.60.2", "127.0.60.6"});
-    ASSERT_EQ(Lines(first.out).size(), 2u) << first.out << first.err;
+    ASSERT_EQ(SplitLines(first.out).size(), 2u) << first.out << first.err;
     // Rename THIRD on the terminal itself; it still answers.
     CliRun rename = Cli({"set", "127.0.60.6", "OidSysName", "THIRD-NEW"});
     ASSERT_EQ(rename.out, "NoneNoneNone\n") << rename.err;
     CliRun second = Cli({"list", "127.0.60.2"});
-    auto lines = Lines(second.out);
+    auto lines = SplitLines(second.out);
     ASSERT_EQ(lines.size(), 1u) << second.out;
     EXPECT_EQ(lines[0].rfind("ALPHA\t", 0), 0u);
 }

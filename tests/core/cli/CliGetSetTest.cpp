@@ -2,33 +2,20 @@
 
 #include <sstream>
 
-#include "CliContext.h"
+#include "CliTestSupport.h"
 #include "SnmpdAgent.h"
 #include "TestFiles.h"
 
 namespace {
 
-struct CliRun {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-CliRun Cli(std::vector<std::string> args) {
-    args.insert(args.begin(), "fleetwarden-cli");
-    std::ostringstream out, err;
-    int code = RunCli(args, out, err);
-    return {code, out.str(), err.str()};
-}
-
 TEST(CliOptions, HelpVersionAndMistakes) {
-    CliRun help = Cli({"--help"});
+    CliRun help = RunCliCaptured({"--help"});
     EXPECT_EQ(help.code, 0);
     EXPECT_NE(help.out.find("get IP OIDNAME [INDEX]"), std::string::npos);
-    EXPECT_EQ(Cli({"--version"}).out, "fleetwarden-cli 1.0.2.1\n");
-    EXPECT_EQ(Cli({"frobnicate"}).code, 2);
-    EXPECT_EQ(Cli({"--bogus"}).code, 2);
-    EXPECT_EQ(Cli({}).code, 2);
+    EXPECT_EQ(RunCliCaptured({"--version"}).out, "fleetwarden-cli 1.0.2.1\n");
+    EXPECT_EQ(RunCliCaptured({"frobnicate"}).code, 2);
+    EXPECT_EQ(RunCliCaptured({"--bogus"}).code, 2);
+    EXPECT_EQ(RunCliCaptured({}).code, 2);
 }
 
 class CliAgent : public ::testing::Test {
@@ -50,31 +37,32 @@ protected:
 };
 
 TEST_F(CliAgent, GetPrintsTheValueAndExitsZero) {
-    CliRun run = Cli({"--settings", settings, "get", agent.Address(), "OidSysLocation"});
+    CliRun run = RunCliCaptured({"--settings", settings, "get", agent.Address(), "OidSysLocation"});
     EXPECT_EQ(run.code, 0) << run.err;
     EXPECT_EQ(run.out, "Test Rack 7\n");
     EXPECT_EQ(run.err, "");
 }
 
 TEST_F(CliAgent, FailuresPrintTheTextAndExitOne) {
-    CliRun run = Cli({"--settings", settings, "get", agent.Address(), "OidUnknown"});
+    CliRun run = RunCliCaptured({"--settings", settings, "get", agent.Address(), "OidUnknown"});
     EXPECT_EQ(run.code, 1);
     EXPECT_EQ(run.out,
               "Get - The requested operation identified an unknown variable - "
               "AgentErrorStatusError\n");
     // A name missing from the settings: the message on standard error, the text on standard output.
-    run = Cli({"--settings", settings, "get", agent.Address(), "OidNowhere"});
+    run = RunCliCaptured({"--settings", settings, "get", agent.Address(), "OidNowhere"});
     EXPECT_EQ(run.code, 1);
     EXPECT_EQ(run.err, "GetOidFromStr:OID:OidNowhere:Not Found\n");
 }
 
 TEST_F(CliAgent, SetWritesAndReportsTheResult) {
-    CliRun run = Cli({"--settings", settings, "set", agent.Address(), "OidWritable", "from cli"});
+    CliRun run =
+        RunCliCaptured({"--settings", settings, "set", agent.Address(), "OidWritable", "from cli"});
     EXPECT_EQ(run.code, 0) << run.out << run.err;
     EXPECT_EQ(run.out, "NoneNoneNone\n");
-    EXPECT_EQ(Cli({"--settings", settings, "get", agent.Address(), "OidWritable"}).out,
+    EXPECT_EQ(RunCliCaptured({"--settings", settings, "get", agent.Address(), "OidWritable"}).out,
               "from cli\n");
-    run = Cli({"--settings", settings, "set", agent.Address(), "OidSysLocation", "x"});
+    run = RunCliCaptured({"--settings", settings, "set", agent.Address(), "OidSysLocation", "x"});
     EXPECT_EQ(run.code, 1);
 }
 

@@ -7,40 +7,18 @@
 
 #include <sstream>
 
-#include "CliContext.h"
+#include "CliTestSupport.h"
 #include "NetworkTestSupport.h"
 #include "TestFiles.h"
 
 namespace {
-
-struct CliRun {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-CliRun Cli(std::vector<std::string> args) {
-    args.insert(args.begin(), "fleetwarden-cli");
-    std::ostringstream out, err;
-    int code = RunCli(args, out, err);
-    return {code, out.str(), err.str()};
-}
-
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 TEST(CliTraps, EndsAfterTheSecondsAndOnAPortItCannotHave) {
     TempDir dir;
     unsigned trapPort = FreeUdpPort();
     std::string settings = dir.File("cli.ini");
     WriteTextFile(settings, "[Misc]\nTrapPort=" + std::to_string(trapPort) + "\n");
-    CliRun quiet = Cli({"--settings", settings, "traps", "--seconds", "1"});
+    CliRun quiet = RunCliCaptured({"--settings", settings, "traps", "--seconds", "1"});
     EXPECT_EQ(quiet.code, 0);
     EXPECT_EQ(quiet.out, "Listening For Traps...\n");
 
@@ -49,16 +27,16 @@ TEST(CliTraps, EndsAfterTheSecondsAndOnAPortItCannotHave) {
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(trapPort));
     ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-    CliRun taken = Cli({"--settings", settings, "traps"});
+    CliRun taken = RunCliCaptured({"--settings", settings, "traps"});
     ::close(holder);
     EXPECT_EQ(taken.code, 1);
     auto lines = SplitLines(taken.out);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "SnmpMgrListen Function Unknown Error");
 
-    EXPECT_EQ(Cli({"--settings", settings, "traps", "--count"}).code, 2);
-    EXPECT_EQ(Cli({"--settings", settings, "traps", "--seconds", "x"}).code, 2);
-    EXPECT_EQ(Cli({"--settings", settings, "traps", "--loud"}).code, 2);
+    EXPECT_EQ(RunCliCaptured({"--settings", settings, "traps", "--count"}).code, 2);
+    EXPECT_EQ(RunCliCaptured({"--settings", settings, "traps", "--seconds", "x"}).code, 2);
+    EXPECT_EQ(RunCliCaptured({"--settings", settings, "traps", "--loud"}).code, 2);
 }
 
 }  // namespace
