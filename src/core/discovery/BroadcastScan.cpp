@@ -147,11 +147,7 @@ std::string DottedText(const in_addr& address) {
 }  // namespace
 
 unsigned BroadcastScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor) {
-    std::string list = doc.GetINIValueStr("Misc", "DiscoverIPSubNet", 1);
-    g_strDiscoverIPSubNet.Set(list);
-    if (!ParseSubnetList(list)) {
-        doc.Messages().ShowMessage(LoadResString(ids::kBadSubnetInIni), MessageIcon::Warning);
-        monitor.OwnerView().PostDiscoveryDone();
+    if (!LoadSubnetListForRun(doc, monitor)) {
         return kDiscoveryEnded;
     }
 

@@ -1,8 +1,10 @@
 #include "discovery/DiscoveryControl.h"
 
 #include "app/CTarnDoc.h"
+#include "common/StringTable.h"
 #include "common/TextFormat.h"
 #include "common/ViewNotifications.h"
+#include "discovery/SubnetList.h"
 
 ManualResetEvent stopDiscoverEvent;
 
@@ -52,4 +54,15 @@ unsigned DiscoveryWorker::Join() {
         m_thread.join();
     }
     return m_exitCode;
+}
+
+bool LoadSubnetListForRun(CTarnDoc& doc, IDiscoverMonitor& monitor) {
+    std::string list = doc.GetINIValueStr("Misc", "DiscoverIPSubNet", 1);
+    g_strDiscoverIPSubNet.Set(list);
+    if (ParseSubnetList(list)) {
+        return true;
+    }
+    doc.Messages().ShowMessage(LoadResString(ids::kBadSubnetInIni), MessageIcon::Warning);
+    monitor.OwnerView().PostDiscoveryDone();
+    return false;
 }

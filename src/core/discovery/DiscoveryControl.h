@@ -46,6 +46,11 @@ inline constexpr unsigned kDiscoveryStopped = 2;
 // two retries), whose text contains "Error" when nothing answered.
 std::string ProbeTerminalName(CTarnDoc& doc, const std::string& terminalIP);
 
+// The start both methods share: reads "Misc"/DiscoverIPSubNet into the
+// process-wide list text and parses it. A list that does not parse is reported
+// and the run ended (the view is told); the worker then returns kDiscoveryEnded.
+bool LoadSubnetListForRun(CTarnDoc& doc, IDiscoverMonitor& monitor);
+
 // The separator that ends every block of the discovery log.
 inline const std::string kSeparatorLine(80, '_');
 

@@ -72,11 +72,7 @@ std::string ProbeTerminalName(CTarnDoc& doc, const std::string& terminalIP) {
 
 unsigned SnmpScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor, std::optional<long> parallel) {
     DiscoverRange range = ReadDiscoverRange(doc);
-    std::string list = doc.GetINIValueStr("Misc", "DiscoverIPSubNet", 1);
-    g_strDiscoverIPSubNet.Set(list);
-    if (!ParseSubnetList(list)) {
-        doc.Messages().ShowMessage(LoadResString(ids::kBadSubnetInIni), MessageIcon::Warning);
-        monitor.OwnerView().PostDiscoveryDone();
+    if (!LoadSubnetListForRun(doc, monitor)) {
         return kDiscoveryEnded;
     }
     ScanOrder order{g_SubnetTable.Entries(), range.low, range.high};
