@@ -14,7 +14,7 @@
 #include <sstream>
 #include <thread>
 
-#include "app/CTarnDoc.h"
+#include "core/app/CTarnDoc.h"
 
 void PrintedMessages::ShowMessage(const std::string& text, MessageIcon /*icon*/) {
     std::fprintf(stderr, "message: %s\n", text.c_str());

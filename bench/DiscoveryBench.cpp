@@ -8,13 +8,13 @@
 #include <cstring>
 
 #include "BenchSupport.h"
-#include "app/CTarnDoc.h"
-#include "app/StartupSettings.h"
-#include "common/ViewNotifications.h"
-#include "discovery/DiscoveryControl.h"
-#include "settings/SettingsPath.h"
-#include "snmp/SnmpManager.h"
-#include "terminals/TerminalDatabase.h"
+#include "core/app/CTarnDoc.h"
+#include "core/app/StartupSettings.h"
+#include "core/common/ViewNotifications.h"
+#include "core/discovery/DiscoveryControl.h"
+#include "core/settings/SettingsPath.h"
+#include "core/snmp/SnmpManager.h"
+#include "core/terminals/TerminalDatabase.h"
 
 namespace {
 

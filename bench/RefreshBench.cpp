@@ -9,13 +9,13 @@
 #include <thread>
 
 #include "BenchSupport.h"
-#include "app/CTarnDoc.h"
-#include "app/StartupSettings.h"
-#include "settings/SettingsPath.h"
-#include "snmp/SnmpManager.h"
-#include "snmp/SnmpTypes.h"
-#include "terminals/RefreshTerminals.h"
-#include "terminals/TerminalDatabase.h"
+#include "core/app/CTarnDoc.h"
+#include "core/app/StartupSettings.h"
+#include "core/settings/SettingsPath.h"
+#include "core/snmp/SnmpManager.h"
+#include "core/snmp/SnmpTypes.h"
+#include "core/terminals/RefreshTerminals.h"
+#include "core/terminals/TerminalDatabase.h"
 
 namespace {
 

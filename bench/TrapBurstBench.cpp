@@ -11,12 +11,12 @@
 #include <thread>
 
 #include "BenchSupport.h"
-#include "app/CTarnDoc.h"
-#include "app/StartupSettings.h"
-#include "common/TextFormat.h"
-#include "settings/SettingsPath.h"
-#include "snmp/SnmpManager.h"
-#include "traps/TrapListener.h"
+#include "core/app/CTarnDoc.h"
+#include "core/app/StartupSettings.h"
+#include "core/common/TextFormat.h"
+#include "core/settings/SettingsPath.h"
+#include "core/snmp/SnmpManager.h"
+#include "core/traps/TrapListener.h"
 
 namespace {
 

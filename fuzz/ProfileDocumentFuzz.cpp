@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "settings/ProfileDocument.h"
-#include "settings/ProfileStore.h"
+#include "core/settings/ProfileDocument.h"
+#include "core/settings/ProfileStore.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string bytes(reinterpret_cast<const char*>(data), size);

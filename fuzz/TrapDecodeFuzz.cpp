@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "app/CTarnDoc.h"
-#include "settings/SettingsPath.h"
-#include "snmp/SnmpManager.h"
-#include "terminals/TerminalDatabase.h"
-#include "traps/TrapListener.h"
-#include "traps/TrapPdu.h"
+#include "core/app/CTarnDoc.h"
+#include "core/settings/SettingsPath.h"
+#include "core/snmp/SnmpManager.h"
+#include "core/terminals/TerminalDatabase.h"
+#include "core/traps/TrapListener.h"
+#include "core/traps/TrapPdu.h"
 
 namespace {
 

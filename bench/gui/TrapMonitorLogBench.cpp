@@ -8,12 +8,12 @@
 #include <thread>
 
 #include "BenchSupport.h"
-#include "app/CMainFrame.h"
-#include "app/CTarnDoc.h"
-#include "app/CTarnView.h"
-#include "settings/SettingsPath.h"
-#include "snmp/SnmpManager.h"
-#include "traps/CTrapMonitorDlg.h"
+#include "core/app/CTarnDoc.h"
+#include "core/settings/SettingsPath.h"
+#include "core/snmp/SnmpManager.h"
+#include "gui/app/CMainFrame.h"
+#include "gui/app/CTarnView.h"
+#include "gui/traps/CTrapMonitorDlg.h"
 #include "ui_CTrapMonitorDlg.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "CliCommandsList.h"
+#include "cli/CliCommandsList.h"
 
 const std::vector<CliCommand>& CliCommands() {
     static const std::vector<CliCommand> commands = {

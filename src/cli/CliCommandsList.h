@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CliContext.h"
+#include "cli/CliContext.h"
 
 // Each subcommand's entry point, defined in its own file.
 int RunGetCommand(CliContext& context);

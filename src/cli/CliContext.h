@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "common/UserMessages.h"
+#include "core/common/UserMessages.h"
 
 class CTarnDoc;
 

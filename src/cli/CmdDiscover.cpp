@@ -7,11 +7,11 @@
 #include <optional>
 #include <ostream>
 
-#include "CliCommandsList.h"
-#include "app/CTarnDoc.h"
-#include "common/ViewNotifications.h"
-#include "discovery/DiscoveryControl.h"
-#include "terminals/RefreshTerminals.h"
+#include "cli/CliCommandsList.h"
+#include "core/app/CTarnDoc.h"
+#include "core/common/ViewNotifications.h"
+#include "core/discovery/DiscoveryControl.h"
+#include "core/terminals/RefreshTerminals.h"
 
 namespace {
 

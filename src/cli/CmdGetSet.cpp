@@ -1,11 +1,11 @@
 // get and set: one named object of one terminal.
 #include <ostream>
 
-#include "CliCommandsList.h"
-#include "app/CTarnDoc.h"
-#include "common/TextFormat.h"
-#include "settings/SettingsGlobals.h"
-#include "terminals/TerminalDatabase.h"
+#include "cli/CliCommandsList.h"
+#include "core/app/CTarnDoc.h"
+#include "core/common/TextFormat.h"
+#include "core/settings/SettingsGlobals.h"
+#include "core/terminals/TerminalDatabase.h"
 
 namespace {
 // Enterprise objects hang under the terminal's product prefix, which the

@@ -1,12 +1,12 @@
 // register and list: put terminals into the database, refresh, print the inventory.
 #include <ostream>
 
-#include "CliCommandsList.h"
-#include "app/CTarnDoc.h"
-#include "common/TextFormat.h"
-#include "discovery/DiscoveryControl.h"
-#include "terminals/RefreshTerminals.h"
-#include "terminals/TerminalDatabase.h"
+#include "cli/CliCommandsList.h"
+#include "core/app/CTarnDoc.h"
+#include "core/common/TextFormat.h"
+#include "core/discovery/DiscoveryControl.h"
+#include "core/terminals/RefreshTerminals.h"
+#include "core/terminals/TerminalDatabase.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <mutex>
 #include <ostream>
 
-#include "CliCommandsList.h"
-#include "app/CTarnDoc.h"
-#include "common/TextFormat.h"
-#include "traps/TrapListener.h"
+#include "cli/CliCommandsList.h"
+#include "core/app/CTarnDoc.h"
+#include "core/common/TextFormat.h"
+#include "core/traps/TrapListener.h"
 
 namespace {
 

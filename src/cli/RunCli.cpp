@@ -1,11 +1,11 @@
 #include <ostream>
 
-#include "CliContext.h"
-#include "app/CTarnDoc.h"
-#include "app/NetworkLayer.h"
-#include "app/StartupSettings.h"
-#include "common/StringTable.h"
-#include "settings/SettingsPath.h"
+#include "cli/CliContext.h"
+#include "core/app/CTarnDoc.h"
+#include "core/app/NetworkLayer.h"
+#include "core/app/StartupSettings.h"
+#include "core/common/StringTable.h"
+#include "core/settings/SettingsPath.h"
 
 namespace {
 

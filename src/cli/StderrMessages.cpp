@@ -1,6 +1,6 @@
 #include <ostream>
 
-#include "CliContext.h"
+#include "cli/CliContext.h"
 
 void StderrMessages::ShowMessage(const std::string& text, MessageIcon /*icon*/) {
     // A message box may hold line breaks; on standard error it stays one line.

@@ -1,6 +1,6 @@
 #include <iostream>
 
-#include "CliContext.h"
+#include "cli/CliContext.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv, argv + argc);

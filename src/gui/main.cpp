@@ -1,7 +1,7 @@
 #include <cstdio>
 
-#include "app/CTarnApp.h"
-#include "app/CTarnDoc.h"
+#include "core/app/CTarnDoc.h"
+#include "gui/app/CTarnApp.h"
 
 int main(int argc, char** argv) {
     ConsoleOptions options = ConsoleOptions::Parse(argc, argv);

@@ -10,8 +10,8 @@
 #include "RecordingMonitor.h"
 #include "SimFleetProcess.h"
 #include "TestDocument.h"
-#include "discovery/DiscoveryControl.h"
-#include "terminals/TerminalDatabase.h"
+#include "core/discovery/DiscoveryControl.h"
+#include "core/terminals/TerminalDatabase.h"
 
 namespace {
 

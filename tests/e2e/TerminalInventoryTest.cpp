@@ -7,7 +7,7 @@
 #include "CliTestSupport.h"
 #include "SimFleetProcess.h"
 #include "TestFiles.h"
-#include "terminals/TerminalDatabase.h"
+#include "core/terminals/TerminalDatabase.h"
 
 namespace {
 

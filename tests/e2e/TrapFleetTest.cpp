@@ -10,7 +10,7 @@
 #include "FakeTerminals.h"
 #include "SimFleetProcess.h"
 #include "TrapTestSupport.h"
-#include "terminals/TerminalDatabase.h"
+#include "core/terminals/TerminalDatabase.h"
 
 namespace {
 

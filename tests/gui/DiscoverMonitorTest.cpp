@@ -6,10 +6,10 @@
 
 #include "FakeTerminals.h"
 #include "TestDocument.h"
-#include "app/CMainFrame.h"
-#include "app/CTarnView.h"
-#include "discovery/CDiscoverMonitorDlg.h"
-#include "terminals/TerminalDatabase.h"
+#include "core/terminals/TerminalDatabase.h"
+#include "gui/app/CMainFrame.h"
+#include "gui/app/CTarnView.h"
+#include "gui/discovery/CDiscoverMonitorDlg.h"
 #include "ui_CDiscoverMonitorDlg.h"
 #include "ui_CTarnView.h"
 

@@ -7,10 +7,10 @@
 #include "NetworkTestSupport.h"
 #include "RecordingMessages.h"
 #include "TestDocument.h"
-#include "app/CAboutDlg.h"
-#include "app/CMainFrame.h"
-#include "app/CTarnView.h"
-#include "settings/SettingsPath.h"
+#include "core/settings/SettingsPath.h"
+#include "gui/app/CAboutDlg.h"
+#include "gui/app/CMainFrame.h"
+#include "gui/app/CTarnView.h"
 #include "ui_CTarnView.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "CliContext.h"
+#include "cli/CliContext.h"
 
 // One run of the command line in this process, with what it printed.
 struct CliRun {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "snmp/SnmpManager.h"
+#include "core/snmp/SnmpManager.h"
 
 // A scripted SNMP layer for the failures a real agent cannot produce (memory,
 // select and close failures) and for counting requests. By default it answers

@@ -1,7 +1,7 @@
 #include "FakeTerminals.h"
 
 #include "TestFiles.h"
-#include "terminals/TerminalDatabase.h"
+#include "core/terminals/TerminalDatabase.h"
 
 void AddFakeTerminal(FakeSnmpManager& snmp, const FakeTerminal& t) {
     auto& objects = snmp.agents[t.ip];

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "FakeSnmpManager.h"
-#include "terminals/TerminalRecord.h"
+#include "core/terminals/TerminalRecord.h"
 
 // A terminal as the scripted SNMP layer answers it, laid out as the shipped
 // default settings file describes the two products.

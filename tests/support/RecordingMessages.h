@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "common/UserMessages.h"
+#include "core/common/UserMessages.h"
 
 // Records every message box instead of showing it.
 class RecordingMessages final : public IUserMessages {

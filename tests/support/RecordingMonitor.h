@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "common/ManualResetEvent.h"
-#include "common/ViewNotifications.h"
-#include "discovery/DiscoveryControl.h"
+#include "core/common/ManualResetEvent.h"
+#include "core/common/ViewNotifications.h"
+#include "core/discovery/DiscoveryControl.h"
 
 // A Discover Monitor and its view for tests: records the log lines, the
 // progress positions and the end-of-run notifications.

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "common/ViewNotifications.h"
-#include "traps/TrapListener.h"
+#include "core/common/ViewNotifications.h"
+#include "core/traps/TrapListener.h"
 
 // A Trap Monitor log that keeps every line, for tests to wait on and read.
 class RecordingTrapLog final : public ITrapLog {

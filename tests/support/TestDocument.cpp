@@ -1,9 +1,9 @@
 #include "TestDocument.h"
 
-#include "app/StartupSettings.h"
-#include "settings/SettingsGlobals.h"
-#include "settings/SettingsPath.h"
-#include "snmp/SnmpManager.h"
+#include "core/app/StartupSettings.h"
+#include "core/settings/SettingsGlobals.h"
+#include "core/settings/SettingsPath.h"
+#include "core/snmp/SnmpManager.h"
 
 TestDocument::TestDocument(const std::string& settingsText, ISnmpManager* snmp)
     : m_settingsPath(m_dir.File("fleetwarden.ini")) {

@@ -5,7 +5,7 @@
 
 #include "RecordingMessages.h"
 #include "TestFiles.h"
-#include "app/CTarnDoc.h"
+#include "core/app/CTarnDoc.h"
 
 // A document over a settings file of the test's own, in a fresh directory, with
 // message boxes recorded. It becomes g_pDoc and the settings path of the process

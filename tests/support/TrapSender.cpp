@@ -12,8 +12,8 @@
 #include <mutex>
 
 #include "NetworkTestSupport.h"
-#include "snmp/SnmpLibraryLock.h"
-#include "snmp/SnmpManager.h"
+#include "core/snmp/SnmpLibraryLock.h"
+#include "core/snmp/SnmpManager.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "NetworkTestSupport.h"
-#include "terminals/TerminalDatabase.h"
+#include "core/terminals/TerminalDatabase.h"
 
 namespace {
 std::string WithTrapPort(std::string settings, unsigned port) {

@@ -7,7 +7,7 @@
 
 #include "RecordingTrapLog.h"
 #include "TestDocument.h"
-#include "traps/TrapListener.h"
+#include "core/traps/TrapListener.h"
 
 // The lines of one trap as the Trap Monitor shows them, split from the log:
 // the time stamp line, then the trap's own lines (name line, meaning, reason).

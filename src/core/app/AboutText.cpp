@@ -1,7 +1,7 @@
-#include "app/AboutText.h"
+#include "core/app/AboutText.h"
 
-#include "app/CTarnDoc.h"
-#include "staging/TemplateFile.h"
+#include "core/app/CTarnDoc.h"
+#include "core/staging/TemplateFile.h"
 
 std::string AboutVersionText() {
     std::string text = CTarnDoc::GetVersionText();

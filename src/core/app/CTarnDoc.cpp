@@ -1,10 +1,10 @@
-#include "app/CTarnDoc.h"
+#include "core/app/CTarnDoc.h"
 
 #include "BuildVersion.h"
-#include "common/TextFormat.h"
-#include "settings/ProfileStore.h"
-#include "settings/SettingsGlobals.h"
-#include "settings/SettingsPath.h"
+#include "core/common/TextFormat.h"
+#include "core/settings/ProfileStore.h"
+#include "core/settings/SettingsGlobals.h"
+#include "core/settings/SettingsPath.h"
 
 CTarnDoc* g_pDoc = nullptr;
 

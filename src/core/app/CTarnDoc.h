@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "common/UserMessages.h"
-#include "snmp/SnmpManager.h"
+#include "core/common/UserMessages.h"
+#include "core/snmp/SnmpManager.h"
 
 // The console's document. It stores no data; it carries the settings, SNMP and
 // terminal identity operations that every window and worker uses through g_pDoc.

@@ -2,10 +2,10 @@
 // registration in the terminal database.
 #include <algorithm>
 
-#include "app/CTarnDoc.h"
-#include "common/TextFormat.h"
-#include "settings/SettingsGlobals.h"
-#include "terminals/TerminalDatabase.h"
+#include "core/app/CTarnDoc.h"
+#include "core/common/TextFormat.h"
+#include "core/settings/SettingsGlobals.h"
+#include "core/terminals/TerminalDatabase.h"
 
 namespace {
 constexpr long kEthernetInterfaceType = 6;

@@ -2,10 +2,10 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/CTarnDoc.h"
-#include "common/TextFormat.h"
-#include "settings/SettingsGlobals.h"
-#include "snmp/SnmpErrorText.h"
+#include "core/app/CTarnDoc.h"
+#include "core/common/TextFormat.h"
+#include "core/settings/SettingsGlobals.h"
+#include "core/snmp/SnmpErrorText.h"
 
 namespace {
 

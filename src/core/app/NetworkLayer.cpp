@@ -1,9 +1,9 @@
-#include "app/NetworkLayer.h"
+#include "core/app/NetworkLayer.h"
 
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "snmp/SnmpManager.h"
+#include "core/snmp/SnmpManager.h"
 
 bool InitialiseNetworkLayer() {
     int probe = ::socket(AF_INET, SOCK_DGRAM, 0);

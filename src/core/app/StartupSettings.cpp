@@ -1,7 +1,7 @@
-#include "app/StartupSettings.h"
+#include "core/app/StartupSettings.h"
 
-#include "app/CTarnDoc.h"
-#include "settings/SettingsGlobals.h"
+#include "core/app/CTarnDoc.h"
+#include "core/settings/SettingsGlobals.h"
 
 void LoadProcessWideSettings(CTarnDoc& doc) {
     g_OidSection = "OID";

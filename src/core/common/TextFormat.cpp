@@ -1,4 +1,4 @@
-#include "common/TextFormat.h"
+#include "core/common/TextFormat.h"
 
 #include <cstdarg>
 #include <cstdio>

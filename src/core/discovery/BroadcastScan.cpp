@@ -14,14 +14,14 @@
 #include <optional>
 #include <variant>
 
-#include "app/CTarnDoc.h"
-#include "common/StringTable.h"
-#include "common/TextFormat.h"
-#include "common/ViewNotifications.h"
-#include "discovery/DiscoveryControl.h"
-#include "discovery/SubnetList.h"
-#include "discovery/WinSockErrorText.h"
-#include "settings/LocalHost.h"
+#include "core/app/CTarnDoc.h"
+#include "core/common/StringTable.h"
+#include "core/common/TextFormat.h"
+#include "core/common/ViewNotifications.h"
+#include "core/discovery/DiscoveryControl.h"
+#include "core/discovery/SubnetList.h"
+#include "core/discovery/WinSockErrorText.h"
+#include "core/settings/LocalHost.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "discovery/DiscoveryControl.h"
+#include "core/discovery/DiscoveryControl.h"
 
-#include "app/CTarnDoc.h"
-#include "common/StringTable.h"
-#include "common/TextFormat.h"
-#include "common/ViewNotifications.h"
-#include "discovery/SubnetList.h"
+#include "core/app/CTarnDoc.h"
+#include "core/common/StringTable.h"
+#include "core/common/TextFormat.h"
+#include "core/common/ViewNotifications.h"
+#include "core/discovery/SubnetList.h"
 
 ManualResetEvent stopDiscoverEvent;
 

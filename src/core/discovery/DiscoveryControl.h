@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "common/ManualResetEvent.h"
+#include "core/common/ManualResetEvent.h"
 
 class CTarnDoc;
 class IViewNotifications;

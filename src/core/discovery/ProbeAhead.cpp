@@ -1,4 +1,4 @@
-#include "discovery/ProbeAhead.h"
+#include "core/discovery/ProbeAhead.h"
 
 #include <algorithm>
 

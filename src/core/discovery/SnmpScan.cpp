@@ -7,13 +7,13 @@
 #include <memory>
 #include <optional>
 
-#include "app/CTarnDoc.h"
-#include "common/StringTable.h"
-#include "common/TextFormat.h"
-#include "common/ViewNotifications.h"
-#include "discovery/DiscoveryControl.h"
-#include "discovery/ProbeAhead.h"
-#include "discovery/SubnetList.h"
+#include "core/app/CTarnDoc.h"
+#include "core/common/StringTable.h"
+#include "core/common/TextFormat.h"
+#include "core/common/ViewNotifications.h"
+#include "core/discovery/DiscoveryControl.h"
+#include "core/discovery/ProbeAhead.h"
+#include "core/discovery/SubnetList.h"
 
 namespace {
 

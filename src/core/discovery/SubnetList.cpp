@@ -1,11 +1,11 @@
-#include "discovery/SubnetList.h"
+#include "core/discovery/SubnetList.h"
 
 #include <arpa/inet.h>
 
 #include <algorithm>
 #include <cctype>
 
-#include "app/CTarnDoc.h"
+#include "core/app/CTarnDoc.h"
 
 SubnetTable g_SubnetTable;
 GuardedText g_strDiscoverIPSubNet;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "common/GuardedText.h"
+#include "core/common/GuardedText.h"
 
 class CTarnDoc;
 

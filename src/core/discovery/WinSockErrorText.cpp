@@ -1,9 +1,9 @@
-#include "discovery/WinSockErrorText.h"
+#include "core/discovery/WinSockErrorText.h"
 
 #include <cerrno>
 #include <map>
 
-#include "common/TextFormat.h"
+#include "core/common/TextFormat.h"
 
 namespace {
 

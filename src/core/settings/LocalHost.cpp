@@ -1,4 +1,4 @@
-#include "settings/LocalHost.h"
+#include "core/settings/LocalHost.h"
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
@@ -9,8 +9,8 @@
 
 #include <cstring>
 
-#include "settings/ProfileStore.h"
-#include "settings/SettingsPath.h"
+#include "core/settings/ProfileStore.h"
+#include "core/settings/SettingsPath.h"
 
 namespace {
 

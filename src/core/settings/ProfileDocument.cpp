@@ -1,4 +1,4 @@
-#include "settings/ProfileDocument.h"
+#include "core/settings/ProfileDocument.h"
 
 #include <cctype>
 

@@ -1,4 +1,4 @@
-#include "settings/ProfileStore.h"
+#include "core/settings/ProfileStore.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,7 +13,7 @@
 #include <mutex>
 #include <sstream>
 
-#include "settings/ProfileDocument.h"
+#include "core/settings/ProfileDocument.h"
 
 namespace {
 

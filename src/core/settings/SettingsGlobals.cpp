@@ -1,4 +1,4 @@
-#include "settings/SettingsGlobals.h"
+#include "core/settings/SettingsGlobals.h"
 
 GuardedText g_GetCommunity;
 GuardedText g_SetCommunity;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "common/GuardedText.h"
+#include "core/common/GuardedText.h"
 
 // The read and write communities of every SNMP request, loaded when the view is
 // built and replaced by Setup's OK.

@@ -1,10 +1,10 @@
-#include "settings/SettingsPath.h"
+#include "core/settings/SettingsPath.h"
 
 #include <unistd.h>
 
 #include <climits>
 
-#include "common/GuardedText.h"
+#include "core/common/GuardedText.h"
 
 namespace {
 GuardedText& Override() {

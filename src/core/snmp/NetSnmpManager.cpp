@@ -5,9 +5,9 @@
 #include <cstring>
 #include <mutex>
 
-#include "snmp/NetSnmpValues.h"
-#include "snmp/SnmpLibraryLock.h"
-#include "snmp/SnmpManager.h"
+#include "core/snmp/NetSnmpValues.h"
+#include "core/snmp/SnmpLibraryLock.h"
+#include "core/snmp/SnmpManager.h"
 
 namespace {
 

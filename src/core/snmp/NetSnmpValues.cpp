@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "snmp/NetSnmpValues.h"
+#include "core/snmp/NetSnmpValues.h"
 
 SnmpValue FromNetSnmpVariable(const variable_list& var) {
     SnmpValue value;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "snmp/SnmpTypes.h"
+#include "core/snmp/SnmpTypes.h"
 
 // Conversion between net-snmp's variables and our own value type, shared by
 // the request sessions and the trap receiver. Only files that include net-snmp

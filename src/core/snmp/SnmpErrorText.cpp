@@ -1,4 +1,4 @@
-#include "snmp/SnmpErrorText.h"
+#include "core/snmp/SnmpErrorText.h"
 
 const char* SnmpErrorStatusText(long status) {
     static const char* const kTexts[] = {

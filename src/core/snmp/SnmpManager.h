@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "snmp/SnmpTypes.h"
+#include "core/snmp/SnmpTypes.h"
 
 // The SNMP version 1 manager services the console's GET and SET need. The real
 // implementation sits on net-snmp; tests substitute fakes for the failures a

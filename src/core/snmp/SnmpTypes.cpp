@@ -1,4 +1,4 @@
-#include "snmp/SnmpTypes.h"
+#include "core/snmp/SnmpTypes.h"
 
 #include <cstdio>
 

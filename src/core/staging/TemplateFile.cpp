@@ -1,7 +1,7 @@
-#include "staging/TemplateFile.h"
+#include "core/staging/TemplateFile.h"
 
-#include "settings/ProfileStore.h"
-#include "settings/SettingsPath.h"
+#include "core/settings/ProfileStore.h"
+#include "core/settings/SettingsPath.h"
 
 namespace {
 // The template is read through a buffer of 2000 wide characters.

@@ -1,9 +1,9 @@
-#include "terminals/RefreshTerminals.h"
+#include "core/terminals/RefreshTerminals.h"
 
-#include "app/CTarnDoc.h"
-#include "common/TextFormat.h"
-#include "settings/SettingsGlobals.h"
-#include "terminals/TerminalDatabase.h"
+#include "core/app/CTarnDoc.h"
+#include "core/common/TextFormat.h"
+#include "core/settings/SettingsGlobals.h"
+#include "core/terminals/TerminalDatabase.h"
 
 namespace {
 

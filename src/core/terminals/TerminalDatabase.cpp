@@ -1,4 +1,4 @@
-#include "terminals/TerminalDatabase.h"
+#include "core/terminals/TerminalDatabase.h"
 
 TerminalDatabase g_Terminals;
 MacByItemTable g_MacByItem;

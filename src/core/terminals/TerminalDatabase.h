@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "common/GuardedText.h"
-#include "terminals/TerminalRecord.h"
+#include "core/common/GuardedText.h"
+#include "core/terminals/TerminalRecord.h"
 
 // A record as read from the database, with where it sits. `position` orders the
 // list; `serial` tells a record from the one that may later replace it in place.

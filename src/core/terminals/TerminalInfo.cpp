@@ -1,9 +1,9 @@
-#include "terminals/TerminalInfo.h"
+#include "core/terminals/TerminalInfo.h"
 
 #include <algorithm>
 
-#include "app/CTarnDoc.h"
-#include "terminals/TerminalDatabase.h"
+#include "core/app/CTarnDoc.h"
+#include "core/terminals/TerminalDatabase.h"
 
 std::string TerminalInfoText(const TerminalRecord& r) {
     const std::pair<const char*, const std::string*> entries[] = {

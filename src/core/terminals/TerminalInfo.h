@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "terminals/TerminalRecord.h"
+#include "core/terminals/TerminalRecord.h"
 
 // The identity pop-up's text: twelve "label value" entries, each followed by an
 // empty line.

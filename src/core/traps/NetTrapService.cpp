@@ -19,12 +19,12 @@
 #include <mutex>
 #include <thread>
 
-#include "common/TextFormat.h"
-#include "snmp/NetSnmpValues.h"
-#include "snmp/SnmpLibraryLock.h"
-#include "snmp/SnmpManager.h"
-#include "traps/TrapPdu.h"
-#include "traps/TrapService.h"
+#include "core/common/TextFormat.h"
+#include "core/snmp/NetSnmpValues.h"
+#include "core/snmp/SnmpLibraryLock.h"
+#include "core/snmp/SnmpManager.h"
+#include "core/traps/TrapPdu.h"
+#include "core/traps/TrapService.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "traps/TrapDecoding.h"
+#include "core/traps/TrapDecoding.h"
 
 #include <array>
 
-#include "common/StringTable.h"
-#include "common/TextFormat.h"
+#include "core/common/StringTable.h"
+#include "core/common/TextFormat.h"
 
 namespace {
 

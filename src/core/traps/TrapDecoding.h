@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "snmp/SnmpTypes.h"
+#include "core/snmp/SnmpTypes.h"
 
 // What a trap means: the line of the trap table, and for the failure traps the
 // index of the binding that carries the reason (-1 for none).

@@ -1,4 +1,4 @@
-#include "traps/TrapEvents.h"
+#include "core/traps/TrapEvents.h"
 
 #include <mutex>
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "common/ManualResetEvent.h"
+#include "core/common/ManualResetEvent.h"
 
 // Process-wide events of trap monitoring, created not signalled and kept for
 // the whole run.

@@ -1,14 +1,14 @@
-#include "traps/TrapListener.h"
+#include "core/traps/TrapListener.h"
 
 #include <chrono>
 #include <ctime>
 
-#include "app/CTarnDoc.h"
-#include "common/StringTable.h"
-#include "common/TextFormat.h"
-#include "common/ViewNotifications.h"
-#include "traps/TrapDecoding.h"
-#include "traps/TrapEvents.h"
+#include "core/app/CTarnDoc.h"
+#include "core/common/StringTable.h"
+#include "core/common/TextFormat.h"
+#include "core/common/ViewNotifications.h"
+#include "core/traps/TrapDecoding.h"
+#include "core/traps/TrapEvents.h"
 
 namespace {
 constexpr auto kTrapWait = std::chrono::milliseconds(100);

@@ -7,9 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "common/ManualResetEvent.h"
-#include "snmp/SnmpTypes.h"
-#include "traps/TrapService.h"
+#include "core/common/ManualResetEvent.h"
+#include "core/snmp/SnmpTypes.h"
+#include "core/traps/TrapService.h"
 
 class CTarnDoc;
 class IViewNotifications;

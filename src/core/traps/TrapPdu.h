@@ -1,6 +1,6 @@
 #pragma once
 
-#include "traps/TrapService.h"
+#include "core/traps/TrapService.h"
 
 struct snmp_pdu;
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "common/ManualResetEvent.h"
-#include "snmp/SnmpTypes.h"
+#include "core/common/ManualResetEvent.h"
+#include "core/snmp/SnmpTypes.h"
 
 // One received trap in version 1 form, as the listener takes it off the queue.
 struct SnmpTrap {

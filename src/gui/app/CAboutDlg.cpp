@@ -1,8 +1,8 @@
-#include "app/CAboutDlg.h"
+#include "gui/app/CAboutDlg.h"
 
 #include <QIcon>
 
-#include "app/AboutText.h"
+#include "core/app/AboutText.h"
 #include "ui_CAboutDlg.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui::CAboutDlg>()) {

@@ -1,12 +1,12 @@
-#include "app/CMainFrame.h"
+#include "gui/app/CMainFrame.h"
 
 #include <QCloseEvent>
 #include <QMenu>
 #include <QStatusBar>
 
-#include "app/CTarnView.h"
-#include "common/LockKeyState.h"
-#include "common/StringTable.h"
+#include "core/common/StringTable.h"
+#include "gui/app/CTarnView.h"
+#include "gui/common/LockKeyState.h"
 #include "ui_CMainFrame.h"
 
 namespace {

@@ -1,15 +1,15 @@
-#include "app/CTarnApp.h"
+#include "gui/app/CTarnApp.h"
 
 #include <QMessageBox>
 
-#include "app/CMainFrame.h"
-#include "app/CTarnDoc.h"
-#include "app/CTarnView.h"
-#include "app/NetworkLayer.h"
-#include "common/GuiUserMessages.h"
-#include "common/StringTable.h"
-#include "settings/SettingsPath.h"
-#include "snmp/SnmpManager.h"
+#include "core/app/CTarnDoc.h"
+#include "core/app/NetworkLayer.h"
+#include "core/common/StringTable.h"
+#include "core/settings/SettingsPath.h"
+#include "core/snmp/SnmpManager.h"
+#include "gui/app/CMainFrame.h"
+#include "gui/app/CTarnView.h"
+#include "gui/common/GuiUserMessages.h"
 
 CTarnApp::CTarnApp(int& argc, char** argv, ConsoleOptions options)
     : QApplication(argc, argv), m_options(std::move(options)) {

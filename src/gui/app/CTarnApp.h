@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <memory>
 
-#include "app/ConsoleOptions.h"
+#include "gui/app/ConsoleOptions.h"
 
 class CMainFrame;
 class CTarnDoc;

@@ -1,4 +1,4 @@
-#include "app/CTarnView.h"
+#include "gui/app/CTarnView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -11,19 +11,19 @@
 #include <QPointer>
 #include <QUrl>
 
-#include "app/CAboutDlg.h"
-#include "app/CMainFrame.h"
-#include "app/CTarnDoc.h"
-#include "app/StartupSettings.h"
-#include "common/InputBlocker.h"
-#include "common/StringTable.h"
-#include "common/ViewNotifications.h"
-#include "discovery/CDiscoverMonitorDlg.h"
-#include "discovery/SubnetList.h"
-#include "settings/SettingsPath.h"
-#include "terminals/RefreshTerminals.h"
-#include "terminals/TerminalDatabase.h"
-#include "traps/CTrapMonitorDlg.h"
+#include "core/app/CTarnDoc.h"
+#include "core/app/StartupSettings.h"
+#include "core/common/StringTable.h"
+#include "core/common/ViewNotifications.h"
+#include "core/discovery/SubnetList.h"
+#include "core/settings/SettingsPath.h"
+#include "core/terminals/RefreshTerminals.h"
+#include "core/terminals/TerminalDatabase.h"
+#include "gui/app/CAboutDlg.h"
+#include "gui/app/CMainFrame.h"
+#include "gui/common/InputBlocker.h"
+#include "gui/discovery/CDiscoverMonitorDlg.h"
+#include "gui/traps/CTrapMonitorDlg.h"
 #include "ui_CTarnView.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/ConsoleOptions.h"
+#include "gui/app/ConsoleOptions.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,10 +1,10 @@
-#include "common/GuiUserMessages.h"
+#include "gui/common/GuiUserMessages.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QThread>
 
-#include "common/StringTable.h"
+#include "core/common/StringTable.h"
 
 GuiUserMessages::GuiUserMessages(QObject* parent) : QObject(parent) {}
 

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <set>
 
-#include "common/UserMessages.h"
+#include "core/common/UserMessages.h"
 
 // Message boxes of the console. A call from the GUI thread shows the box at
 // once; a call from a worker thread has the GUI thread show it and waits until

@@ -1,4 +1,4 @@
-#include "common/InputBlocker.h"
+#include "gui/common/InputBlocker.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "common/LockKeyState.h"
+#include "gui/common/LockKeyState.h"
 
 #include <QGuiApplication>
 

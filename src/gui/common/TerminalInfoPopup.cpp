@@ -1,9 +1,9 @@
-#include "common/TerminalInfoPopup.h"
+#include "gui/common/TerminalInfoPopup.h"
 
 #include <QListWidget>
 
-#include "app/CTarnDoc.h"
-#include "terminals/TerminalInfo.h"
+#include "core/app/CTarnDoc.h"
+#include "core/terminals/TerminalInfo.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "discovery/CDiscoverMonitorDlg.h"
+#include "gui/discovery/CDiscoverMonitorDlg.h"
 
 #include <QCloseEvent>
 #include <QDialog>
@@ -6,8 +6,8 @@
 #include <QProgressBar>
 #include <algorithm>
 
-#include "app/CTarnDoc.h"
-#include "app/CTarnView.h"
+#include "core/app/CTarnDoc.h"
+#include "gui/app/CTarnView.h"
 #include "ui_CDiscoverMonitorDlg.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <memory>
 
-#include "discovery/DiscoveryControl.h"
+#include "core/discovery/DiscoveryControl.h"
 
 class CTarnView;
 

@@ -1,4 +1,4 @@
-#include "transfer/CProgressNoticeDlg.h"
+#include "gui/transfer/CProgressNoticeDlg.h"
 
 #include "ui_CProgressNoticeDlg.h"
 

@@ -1,13 +1,13 @@
-#include "traps/CTrapMonitorDlg.h"
+#include "gui/traps/CTrapMonitorDlg.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QThread>
 
-#include "app/CTarnDoc.h"
-#include "app/CTarnView.h"
-#include "common/StringTable.h"
-#include "terminals/TerminalDatabase.h"
+#include "core/app/CTarnDoc.h"
+#include "core/common/StringTable.h"
+#include "core/terminals/TerminalDatabase.h"
+#include "gui/app/CTarnView.h"
 #include "ui_CTrapMonitorDlg.h"
 
 namespace {

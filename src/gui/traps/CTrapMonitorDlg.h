@@ -8,7 +8,7 @@
 #include <mutex>
 #include <vector>
 
-#include "traps/TrapListener.h"
+#include "core/traps/TrapListener.h"
 
 class CTarnView;
 class QCloseEvent;

@@ -14,9 +14,9 @@
 #include "NetNamespace.h"
 #include "RecordingMonitor.h"
 #include "TestDocument.h"
-#include "discovery/DiscoveryControl.h"
-#include "discovery/WinSockErrorText.h"
-#include "terminals/TerminalDatabase.h"
+#include "core/discovery/DiscoveryControl.h"
+#include "core/discovery/WinSockErrorText.h"
+#include "core/terminals/TerminalDatabase.h"
 
 namespace {
 

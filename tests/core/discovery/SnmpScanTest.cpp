@@ -5,9 +5,9 @@
 #include "FakeTerminals.h"
 #include "RecordingMonitor.h"
 #include "TestDocument.h"
-#include "common/StringTable.h"
-#include "discovery/DiscoveryControl.h"
-#include "terminals/TerminalDatabase.h"
+#include "core/common/StringTable.h"
+#include "core/discovery/DiscoveryControl.h"
+#include "core/terminals/TerminalDatabase.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "discovery/SubnetList.h"
+#include "core/discovery/SubnetList.h"
 
 namespace {
 

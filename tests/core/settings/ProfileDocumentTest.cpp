@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "settings/ProfileDocument.h"
+#include "core/settings/ProfileDocument.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 
 #include "FakeSnmpManager.h"
 #include "TestDocument.h"
-#include "settings/LocalHost.h"
-#include "settings/ProfileStore.h"
-#include "settings/SettingsGlobals.h"
-#include "settings/SettingsPath.h"
+#include "core/settings/LocalHost.h"
+#include "core/settings/ProfileStore.h"
+#include "core/settings/SettingsGlobals.h"
+#include "core/settings/SettingsPath.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "NetworkTestSupport.h"
 #include "SnmpdAgent.h"
 #include "TestDocument.h"
-#include "settings/SettingsGlobals.h"
+#include "core/settings/SettingsGlobals.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include "FakeTerminals.h"
 #include "TestDocument.h"
-#include "settings/SettingsGlobals.h"
-#include "terminals/RefreshTerminals.h"
-#include "terminals/TerminalDatabase.h"
+#include "core/settings/SettingsGlobals.h"
+#include "core/terminals/RefreshTerminals.h"
+#include "core/terminals/TerminalDatabase.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "FakeTerminals.h"
 #include "TestDocument.h"
-#include "terminals/TerminalDatabase.h"
+#include "core/terminals/TerminalDatabase.h"
 
 namespace {
 

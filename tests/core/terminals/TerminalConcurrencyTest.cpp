@@ -4,8 +4,8 @@
 
 #include "FakeTerminals.h"
 #include "TestDocument.h"
-#include "terminals/RefreshTerminals.h"
-#include "terminals/TerminalDatabase.h"
+#include "core/terminals/RefreshTerminals.h"
+#include "core/terminals/TerminalDatabase.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include "RecordingMessages.h"
 #include "TestDocument.h"
-#include "terminals/TerminalDatabase.h"
-#include "terminals/TerminalInfo.h"
+#include "core/terminals/TerminalDatabase.h"
+#include "core/terminals/TerminalInfo.h"
 
 namespace {
 

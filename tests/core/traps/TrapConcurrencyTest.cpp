@@ -9,9 +9,9 @@
 #include "SnmpdAgent.h"
 #include "TrapSender.h"
 #include "TrapTestSupport.h"
-#include "terminals/RefreshTerminals.h"
-#include "terminals/TerminalDatabase.h"
-#include "traps/TrapEvents.h"
+#include "core/terminals/RefreshTerminals.h"
+#include "core/terminals/TerminalDatabase.h"
+#include "core/traps/TrapEvents.h"
 
 namespace {
 

@@ -15,11 +15,11 @@
 #include "SnmpdAgent.h"
 #include "TrapSender.h"
 #include "TrapTestSupport.h"
-#include "common/StringTable.h"
-#include "common/TextFormat.h"
-#include "terminals/TerminalDatabase.h"
-#include "traps/TrapDecoding.h"
-#include "traps/TrapEvents.h"
+#include "core/common/StringTable.h"
+#include "core/common/TextFormat.h"
+#include "core/terminals/TerminalDatabase.h"
+#include "core/traps/TrapDecoding.h"
+#include "core/traps/TrapEvents.h"
 
 namespace {
 
