@@ -16,6 +16,10 @@ const std::vector<CliCommand>& CliCommands() {
          "discover [--parallel N]  discover terminals on the configured subnets, print the\n"
          "                           log as it comes, then the terminals",
          RunDiscoverCommand},
+        {"exclusions",
+         "exclusions               list the exclusions a configuration download offers: the\n"
+         "                           template's, then the settings file's",
+         RunExclusionsCommand},
     };
     return commands;
 }

@@ -6,17 +6,18 @@
 namespace {
 // The template is read through a buffer of 2000 wide characters.
 constexpr std::size_t kTemplateValueLimit = 1998;
+}  // namespace
 
-std::size_t Utf8Characters(const std::string& text) {
+std::size_t WideCharacterCount(std::string_view utf8) {
     std::size_t count = 0;
-    for (unsigned char c : text) {
+    for (unsigned char c : utf8) {
         if ((c & 0xC0) != 0x80) {
-            ++count;
+            // A four-byte sequence lies outside the basic plane: two code units.
+            count += c >= 0xF0 ? 2 : 1;
         }
     }
     return count;
 }
-}  // namespace
 
 std::string GetTemplateValue(const std::string& file, const std::string& section,
                              const std::string& name) {
@@ -24,7 +25,7 @@ std::string GetTemplateValue(const std::string& file, const std::string& section
     if (!value) {
         return {};
     }
-    if (Utf8Characters(*value) >= kTemplateValueLimit) {
+    if (WideCharacterCount(*value) >= kTemplateValueLimit) {
         throw FilterIniFileTypes::OutOfBufferMemException();
     }
     return *value;

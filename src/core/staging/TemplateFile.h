@@ -1,21 +1,9 @@
 #pragma once
 
-#include <stdexcept>
 #include <string>
+#include <string_view>
 
-// Exceptions of the configuration filter: the section readers' and the filter
-// plug-in's. They are the console's only exceptions.
-namespace FilterIniFileTypes {
-class FilterException : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-// A section or a template value does not fit its buffer.
-class OutOfBufferMemException : public FilterException {
-public:
-    OutOfBufferMemException() : FilterException("out of buffer memory") {}
-};
-}  // namespace FilterIniFileTypes
+#include "core/staging/FilterIniFileTypes.h"
 
 // One value of the template file; the name is looked up in double quotes. The
 // empty text when the file or the entry is missing; a value of 1998 characters
@@ -25,3 +13,7 @@ std::string GetTemplateValue(const std::string& file, const std::string& section
 
 // The template's "Version" entry of section "Template-Version", or the empty text.
 std::string GetTemplateVersion();
+
+// Length of a UTF-8 text in UTF-16 code units: the template's buffers are
+// counted in wide characters.
+std::size_t WideCharacterCount(std::string_view utf8);
