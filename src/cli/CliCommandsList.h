@@ -9,6 +9,7 @@ int RunRegisterCommand(CliContext& context);
 int RunListCommand(CliContext& context);
 int RunTrapsCommand(CliContext& context);
 int RunDiscoverCommand(CliContext& context);
+int RunSubmitCommand(CliContext& context);
 
 // Prints the terminal database, one terminal a line with its name and data
 // values separated by tabs, or as CSV with a header row.
