@@ -54,7 +54,7 @@ ftp_port="$(free_port tcp)"
 
 mkdir -p "$work/ftp" "$work/configs" "$work/firmware"
 # Something to download: a stored configuration and a firmware directory.
-printf '; Stored configuration\n[Display]\nResolution=1920x1080\n[Session]\nServer=apps.fleet.example\n' \
+printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\ThinClient\\Session]\r\n"Server"="apps2.fleet.example"\r\n"AutoConnect"=dword:00000001\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\ThinClient\\Display]\r\n"Resolution"="1920x1080"\r\n"ColourDepth"=dword:00000020\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\ThinClient\\Security]\r\n"AdminPassword"="site-Adm-2024"\r\n' \
     > "$work/configs/terminal.reg"
 printf '[Image]\nImageFileName=fw-5.3.0100.bin\nBuildNumber=5.3.0100\n' > "$work/firmware/params.ini"
 printf 'demo firmware image\n' > "$work/firmware/fw-5.3.0100.bin"
@@ -64,7 +64,7 @@ settings="$work/fleetwarden.ini"
 sed -e "s|^DiscoverIPSubNet=.*|DiscoverIPSubNet=127.0.0|" \
     -e "s|^DiscoverMethod=.*|DiscoverMethod=SNMP|" \
     -e "s|^DiscoverRangeLow=.*|DiscoverRangeLow=1|" \
-    -e "s|^DiscoverRangeHigh=.*|DiscoverRangeHigh=14|" \
+    -e "s|^DiscoverRangeHigh=.*|DiscoverRangeHigh=15|" \
     -e "s|^FTPServerName=.*|FTPServerName=127.0.0.1|" \
     -e "s|^FTPServerPath=.*|FTPServerPath=/|" \
     -e "s|^FTPLogin=.*|FTPLogin=|" \
@@ -90,7 +90,8 @@ fi
 # shellcheck disable=SC2086
 build/bin/fleetwarden-simfleet --fleet resources/simfleet-example.ini --settings "$settings" \
     --snmp-port "$snmp_port" --trap-port "$trap_port" --ftp-port "$ftp_port" $broadcast \
-    --trap-dest 127.0.0.1 --cold-start --cold-start-delay 30 --verbose > "$work/fleet.log" 2>&1 &
+    --trap-dest 127.0.0.1 --cold-start --cold-start-delay 30 --state-dir "$work/terminals" \
+    --verbose > "$work/fleet.log" 2>&1 &
 pids="$pids $!"
 
 ready=no
@@ -110,11 +111,12 @@ fi
 cat <<MSG
 Fleetwarden demo
   settings file   $settings
-  terminals       127.0.0.2 - 127.0.0.13, SNMP port $snmp_port (resources/simfleet-example.ini)
+  terminals       127.0.0.2 - 127.0.0.15, SNMP port $snmp_port (resources/simfleet-example.ini)
+  their files     $work/terminals/ADDRESS/ (each terminal's configuration, terminal.reg)
   traps           to 127.0.0.1 port $trap_port (the terminals announce a cold start after 30 s, time enough to discover them first)
   FTP server      127.0.0.1 port $ftp_port, anonymous, directory $work/ftp
   logs            $work/fleet.log, $work/ftp.log
-Use Discover to find the fleet (subnet 127.0.0, hosts 1 to 14).
+Use Discover to find the fleet (subnet 127.0.0, hosts 1 to 15).
 MSG
 status=0
 build/bin/fleetwarden --settings "$settings" "$@" || status=$?

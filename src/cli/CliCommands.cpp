@@ -20,6 +20,12 @@ const std::vector<CliCommand>& CliCommands() {
          "exclusions               list the exclusions a configuration download offers: the\n"
          "                           template's, then the settings file's",
          RunExclusionsCommand},
+        {"submit",
+         "submit IP --direction up|down --type binary|ascii --source S --dest D --server NAME\n"
+         "         [--trap-id ID]     ask a terminal to fetch (down) or send (up) a file; the\n"
+         "                           paths go as typed; prints NoneNoneNone when every object\n"
+         "                           is written (trap id: the address's last 10 characters)",
+         RunSubmitCommand},
     };
     return commands;
 }

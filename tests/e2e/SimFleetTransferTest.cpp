@@ -137,9 +137,19 @@ TEST_F(SimFleetTransfer, FailuresCarryTheirReasonInTheSecondBinding) {
 }
 
 TEST_F(SimFleetTransfer, ADownloadReplacesTheConfigurationAndARebootFollows) {
-    Start();
+    TempDir state;
+    Start(kFleet, {"--state-dir", state.Path()});
+    const std::string kept = state.File("127.0.0.2/terminal.reg");
     std::string before = SnmpGetText(fleet->At("127.0.0.2"), kCurrent + ".1.1.0");
-    WriteTextFile(ftp->Root() + "/new.reg", "[Display]\nResolution=1920x1080\n");
+    // Lines that end in LF alone on the server end in CR LF on the terminal.
+    const std::string registry =
+        "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\ThinClient\\"
+        "Display]\r\n\"Banner\"=hex(2):41,00,\\\r\n  00,00\r\n";
+    std::string lineFeeds = registry;
+    for (std::size_t at; (at = lineFeeds.find('\r')) != std::string::npos;) {
+        lineFeeds.erase(at, 1);
+    }
+    WriteTextFile(ftp->Root() + "/new.reg", lineFeeds);
     Set("127.0.0.2", {kCurrent + ".2.1.0", "i", "1"});
     Submit("127.0.0.2", {1, "/new.reg", "terminal.reg"});
     EXPECT_EQ(Outcome("127.0.0.2"), 0);
@@ -147,11 +157,46 @@ TEST_F(SimFleetTransfer, ADownloadReplacesTheConfigurationAndARebootFollows) {
     ASSERT_TRUE(warm) << fleet->Log();
     EXPECT_EQ(warm->generic, 1);
     EXPECT_EQ(warm->specific, 0);
-    EXPECT_NE(SnmpGetText(fleet->At("127.0.0.2"), kCurrent + ".1.1.0"), before);
+    std::string modified = SnmpGetText(fleet->At("127.0.0.2"), kCurrent + ".1.1.0");
+    EXPECT_NE(modified, before);
+    EXPECT_EQ(ReadTextFile(kept), registry);
+
+    // What is no registry export is refused, and the terminal keeps what it had.
+    for (const char* bad : {"[Display]\nResolution=1920x1080\n",
+                            "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\X]\r\nResolution=1\r\n", ""}) {
+        WriteTextFile(ftp->Root() + "/bad.reg", bad);
+        Submit("127.0.0.2", {1, "/bad.reg", "terminal.reg"});
+        EXPECT_EQ(Outcome("127.0.0.2"), 21) << bad;
+    }
+    EXPECT_EQ(ReadTextFile(kept), registry);
+    EXPECT_EQ(SnmpGetText(fleet->At("127.0.0.2"), kCurrent + ".1.1.0"), modified);
+    EXPECT_FALSE(traps.Next(std::chrono::milliseconds(800))) << "no reboot after a refusal";
 
     Submit("127.0.0.2", {0, "terminal.reg", "/check.reg"});
     EXPECT_EQ(Outcome("127.0.0.2"), 0);
-    EXPECT_EQ(OnServer("/check.reg"), "[Display]\nResolution=1920x1080\n");
+    EXPECT_EQ(OnServer("/check.reg"), registry);
+}
+
+// Terminals without a configuration of their own start with a registry export
+// made from their data, the older model with the older header.
+TEST_F(SimFleetTransfer, GeneratedTerminalsKeepRegistryExportsInTheStateDirectory) {
+    TempDir state;
+    Start("", {"--generate", "6", "--first-address", "127.0.72.1", "--state-dir", state.Path()});
+    for (int host = 1; host <= 6; ++host) {
+        std::string path = state.File("127.0.72." + std::to_string(host) + "/terminal.reg");
+        std::string text = ReadTextFile(path);
+        SCOPED_TRACE(path);
+        EXPECT_EQ(
+            text.rfind(host == 6 ? "REGEDIT4\r\n" : "Windows Registry Editor Version 5.00\r\n", 0),
+            0u);
+        for (const char* part :
+             {"\\Network]\r\n\"HostName\"=\"TERM-00", "\"IPAddress\"=\"127.0.72.",
+              "\\Session]\r\n\"Server\"=", "\\Display]\r\n", "\"AdminPassword\"="}) {
+            EXPECT_NE(text.find(part), std::string::npos) << part;
+        }
+        EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    }
 }
 
 TEST_F(SimFleetTransfer, AFirmwareDownloadChangesTheBuildNumber) {

@@ -106,4 +106,21 @@ TEST_F(TerminalInventory, ATerminalThatRenamedItselfLeavesAtTheNextRefresh) {
     EXPECT_EQ(lines[0].rfind("ALPHA\t", 0), 0u);
 }
 
+TEST_F(TerminalInventory, WhatASetWroteShowsAtTheNextRefresh) {
+    const std::pair<const char*, const char*> written[] = {
+        {"OidSysName", "ALPHA-2"},        {"OidSysLocation", "Hall 2"},
+        {"OidSysContact", "Desk 4200"},   {"EntOidCustomField1", "Asset 2"},
+        {"EntOidCustomField2", "Second"}, {"EntOidCustomField3", "Third"}};
+    for (const auto& [name, value] : written) {
+        CliRun set = Cli({"set", "127.0.60.2", name, value});
+        EXPECT_EQ(set.out, "NoneNoneNone\n") << name << set.err;
+    }
+    g_Terminals.Clear();
+    auto lines = SplitLines(Cli({"list", "127.0.60.2"}).out);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].rfind("ALPHA-2\t", 0), 0u) << lines[0];
+    EXPECT_NE(lines[0].find("\tHall 2\tDesk 4200\tAsset 2\tSecond\tThird\t"), std::string::npos)
+        << lines[0];
+}
+
 }  // namespace

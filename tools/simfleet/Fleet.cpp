@@ -14,6 +14,7 @@
 #include <ctime>
 
 #include "Net.h"
+#include "RegistryText.h"
 
 namespace simfleet {
 
@@ -96,7 +97,9 @@ std::string Describe(const TerminalMib& mib, const std::vector<VarBind>& binding
             text += " (" + name + ")";
         }
         if (withValues) {
-            text += " = " + bind.value.Display();
+            // A password never reaches the log.
+            text += " = " +
+                    (name == "EntOidXferPassWord" ? std::string("(hidden)") : bind.value.Display());
         }
     }
     return text;
@@ -106,7 +109,7 @@ std::string Describe(const TerminalMib& mib, const std::vector<VarBind>& binding
 
 Fleet::Fleet(const ObjectLayout& layout, const std::vector<TerminalSetup>& setups,
              const FleetOptions& options)
-    : m_options(options), m_buffer(kMaxDatagram) {
+    : m_options(options), m_state(options.stateDir), m_buffer(kMaxDatagram) {
     for (const auto& setup : setups) {
         Terminal terminal;
         terminal.setup = setup;
@@ -122,7 +125,10 @@ Fleet::Fleet(const ObjectLayout& layout, const std::vector<TerminalSetup>& setup
             setup.writeCommunity.empty() ? layout.SetCommunity() : setup.writeCommunity;
         terminal.configName =
             setup.configFileName.empty() ? layout.RegFileName() : setup.configFileName;
-        terminal.files[terminal.configName] = setup.config;
+        if (terminal.setup.config.empty()) {
+            terminal.setup.config = DefaultRegistryConfig(setup, terminal.product.older);
+        }
+        terminal.files[terminal.configName] = terminal.setup.config;
         m_terminals.push_back(std::move(terminal));
     }
 }
@@ -150,6 +156,20 @@ bool Fleet::Open(std::string& error) {
                                "127.x.y.z, or in the network namespace the fleet runs in)"
                              : "");
             return false;
+        }
+    }
+    if (m_state.Enabled()) {
+        if (!m_state.Prepare(error)) {
+            error = "--state-dir: " + error;
+            return false;
+        }
+        for (const auto& terminal : m_terminals) {
+            for (const auto& [name, content] : terminal.files) {
+                if (!m_state.Keep(terminal.setup.address, name, content, error)) {
+                    error = "terminal " + terminal.setup.label + ": " + error;
+                    return false;
+                }
+            }
         }
     }
     if (m_options.broadcast) {
@@ -350,10 +370,12 @@ void Fleet::AnswerSnmp(std::size_t index, const Datagram& datagram) {
         answer = terminal.mib->Get(request->bindings);
     } else if (request->command == pdu::kGetNext) {
         answer = terminal.mib->GetNext(request->bindings);
-    } else if (terminal.setup.behaviours.refuseSets) {
+    } else if (int refused = terminal.setup.behaviours.refuseSets
+                                 ? 1
+                                 : RefusedBinding(terminal, request->bindings)) {
         answer.bindings = request->bindings;
         answer.errorStatus = status::kReadOnly;
-        answer.errorIndex = 1;
+        answer.errorIndex = refused;
     } else {
         answer = terminal.mib->Set(request->bindings, changed);
     }
@@ -375,6 +397,28 @@ void Fleet::AnswerSnmp(std::size_t index, const Datagram& datagram) {
     Log(terminal, line);
     for (const auto& name : changed) {
         Changed(index, name);
+    }
+}
+
+int Fleet::RefusedBinding(const Terminal& terminal, const std::vector<VarBind>& bindings) const {
+    const auto& refused = terminal.setup.behaviours.refuseSetsOf;
+    for (std::size_t i = 0; i < bindings.size(); ++i) {
+        std::string name = terminal.mib->NameAt(bindings[i].oid);
+        for (const auto& candidate : refused) {
+            if (!name.empty() && EqualsNoCase(name, candidate)) {
+                return static_cast<int>(i + 1);
+            }
+        }
+    }
+    return 0;
+}
+
+void Fleet::KeepFile(std::size_t index, const std::string& name, const std::string& content) {
+    Terminal& terminal = m_terminals[index];
+    terminal.files[name] = content;
+    std::string error;
+    if (m_state.Enabled() && !m_state.Keep(terminal.setup.address, name, content, error)) {
+        Log(terminal, "state directory: " + error);
     }
 }
 
@@ -512,6 +556,11 @@ void Fleet::StartTransfer(std::size_t index) {
         refuse(reason::kCannotConnect, "no server");
         return;
     }
+    std::string fetched = BaseName(request.dest);
+    if (request.toTerminal && (fetched == "." || fetched == "..")) {
+        refuse(reason::kTransferError, "no file name to store the file under");
+        return;
+    }
     if (!request.toTerminal) {
         auto file = terminal.files.find(BaseName(request.source));
         if (file == terminal.files.end()) {
@@ -552,6 +601,7 @@ void Fleet::Finish(const TransferOutcome& outcome) {
     mib.Put("EntOidXferSubmit", Value::Integer(0));
     bool fetched = outcome.toTerminal;
     bool reboot = false;
+    long reasonCode = outcome.reason;
     if (outcome.reason == reason::kDone && outcome.firmware) {
         std::string old = mib.Text("EntOidBuildNum");
         std::string build = outcome.newBuild.empty() ? NextBuild(old) : outcome.newBuild;
@@ -564,22 +614,34 @@ void Fleet::Finish(const TransferOutcome& outcome) {
         Log(terminal, "firmware updated: build " + old + " -> " + build);
     } else if (outcome.reason == reason::kDone && fetched) {
         std::string name = BaseName(outcome.dest);
-        if (EqualsNoCase(name, terminal.configName) || name.empty()) {
-            name = terminal.configName;
-            mib.Put("EntOidModDate", Value::Text(Now()));
-            reboot = mib.Integer("EntOidCfgDnldReboot") == 1;
+        bool configuration = EqualsNoCase(name, terminal.configName) || name.empty();
+        std::string problem = configuration ? RegistryExportProblem(outcome.content) : "";
+        if (!problem.empty()) {
+            // The terminal keeps the configuration it had.
+            reasonCode = reason::kBadRegistryFile;
+            Log(terminal, "configuration not taken: " + problem);
+        } else {
+            if (configuration) {
+                name = terminal.configName;
+                mib.Put("EntOidModDate", Value::Text(Now()));
+                reboot = mib.Integer("EntOidCfgDnldReboot") == 1;
+            }
+            KeepFile(outcome.terminal, name, outcome.content);
+            Log(terminal,
+                "stored " + name + " (" + std::to_string(outcome.content.size()) + " bytes)");
         }
-        terminal.files[name] = outcome.content;
-        Log(terminal, "stored " + name + " (" + std::to_string(outcome.content.size()) + " bytes)");
     }
-    Log(terminal, "transfer " + outcome.detail +
-                      (outcome.reason == reason::kDone
-                           ? std::string(": done")
-                           : ": failed, reason " + std::to_string(outcome.reason)));
-    SendOutcomeTrap(outcome.terminal, outcome.reason);
+    Log(terminal,
+        "transfer " + outcome.detail +
+            (reasonCode == reason::kDone ? std::string(": done")
+                                         : ": failed, reason " + std::to_string(reasonCode)));
+    SendOutcomeTrap(outcome.terminal, reasonCode);
     if (reboot) {
         Log(terminal, "rebooting after the configuration download");
-        After(kRebootTime, [this, index = outcome.terminal] { SendTrap(index, 1, 0, {}); });
+        After(kRebootTime, [this, index = outcome.terminal] {
+            m_terminals[index].mib->Restarted();
+            SendTrap(index, 1, 0, {});
+        });
     }
 }
 

@@ -14,6 +14,7 @@
 #include "FtpTransfer.h"
 #include "ObjectLayout.h"
 #include "SnmpCodec.h"
+#include "StateDir.h"
 #include "TerminalMib.h"
 
 namespace simfleet {
@@ -25,6 +26,7 @@ struct FleetOptions {
     unsigned trapPort = 162;
     unsigned ftpPort = 21;
     std::string trapDest;  // trap destination of every terminal that has none of its own
+    std::string stateDir;  // where the terminals' files are kept on disk; empty: nowhere
     bool coldStart = false;
     double coldStartDelay = 0;
     bool verbose = false;
@@ -72,6 +74,9 @@ private:
     void ReceiveBroadcast();
     void ReplyToBroadcast(std::size_t index, const Datagram& datagram, in_addr to);
     void Changed(std::size_t index, const std::string& name);
+    // The SET's first binding that the terminal is set to refuse (1-based); 0 for none.
+    int RefusedBinding(const Terminal& terminal, const std::vector<VarBind>& bindings) const;
+    void KeepFile(std::size_t index, const std::string& name, const std::string& content);
     void StartTransfer(std::size_t index);
     void Finish(const TransferOutcome& outcome);
     void SendTrap(std::size_t index, int generic, int specific, std::vector<VarBind> bindings);
@@ -81,6 +86,7 @@ private:
     void Log(const Terminal& terminal, const std::string& line);
 
     FleetOptions m_options;
+    StateDir m_state;
     std::vector<Terminal> m_terminals;
     int m_broadcastFd = -1;
     std::vector<char> m_buffer;  // every datagram is received into this one buffer

@@ -134,6 +134,14 @@ bool ApplyKey(const std::string& key, const std::string& value, const std::strin
         setup.behaviours.delayMs = static_cast<unsigned>(n);
     } else if (is("RefuseSets")) {
         return flag(setup.behaviours.refuseSets);
+    } else if (is("RefuseSetsOf")) {
+        setup.behaviours.refuseSetsOf.clear();
+        std::istringstream names(value);
+        for (std::string name; std::getline(names, name, ',');) {
+            if (!Trim(name).empty()) {
+                setup.behaviours.refuseSetsOf.push_back(Trim(name));
+            }
+        }
     } else if (is("AnswerEveryOther")) {
         return flag(setup.behaviours.everyOther);
     } else if (is("RenameAfterMs")) {
@@ -156,11 +164,6 @@ bool ApplyKey(const std::string& key, const std::string& value, const std::strin
     return true;
 }
 
-std::string DefaultConfig(const std::string& name) {
-    return "; Terminal configuration of " + name + "\n[Network]\nDHCP=Yes\nHostName=" + name +
-           "\n[Display]\nResolution=1280x1024\nColours=24\n[Session]\nServer=apps.example.org\n";
-}
-
 // Fills what neither the terminal nor [Fleet] gave.
 void CompleteSetup(TerminalSetup& setup) {
     if (setup.name.empty()) {
@@ -170,9 +173,6 @@ void CompleteSetup(TerminalSetup& setup) {
         // Locally administered addresses, unique per terminal address.
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(&setup.address.s_addr);
         setup.mac = {0x02, 0x46, 0x57, bytes[1], bytes[2], bytes[3]};
-    }
-    if (setup.config.empty()) {
-        setup.config = DefaultConfig(setup.name);
     }
     if (setup.modDate.empty()) {
         setup.modDate = "2024-03-18 09:30:00";

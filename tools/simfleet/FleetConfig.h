@@ -13,14 +13,15 @@ namespace simfleet {
 
 // How a terminal misbehaves, for tests of the console's failure paths.
 struct Behaviours {
-    bool silent = false;         // never answers SNMP or broadcasts
-    unsigned delayMs = 0;        // answers after this delay
-    bool refuseSets = false;     // every SET is answered readOnly
-    bool everyOther = false;     // answers the first request, drops the second, ...
-    long renameAfterMs = -1;     // changes its system name this long after start
-    std::string renameTo;        //   ... to this name
-    bool wrongMagic = false;     // broadcast replies start with another text
-    bool noOutcomeTrap = false;  // transfers end without their outcome trap
+    bool silent = false;                    // never answers SNMP or broadcasts
+    unsigned delayMs = 0;                   // answers after this delay
+    bool refuseSets = false;                // every SET is answered readOnly
+    std::vector<std::string> refuseSetsOf;  // SETs of these OID names are answered readOnly
+    bool everyOther = false;                // answers the first request, drops the second, ...
+    long renameAfterMs = -1;                // changes its system name this long after start
+    std::string renameTo;                   //   ... to this name
+    bool wrongMagic = false;                // broadcast replies start with another text
+    bool noOutcomeTrap = false;             // transfers end without their outcome trap
     bool malformedTrap = false;  // a broken datagram goes to the trap port before each trap
 };
 
@@ -42,7 +43,7 @@ struct TerminalSetup {
     unsigned interfaces = 2;     // entries of the interface table
     unsigned ethernetIndex = 1;  // position of the Ethernet entry; 0 = none
     std::string configFileName;  // empty: the settings file's RegFileName
-    std::string config;          // the stored configuration file's contents
+    std::string config;          // the stored configuration; empty: one made for it
     std::string readCommunity;   // empty: the settings file's GetCommunity
     std::string writeCommunity;  // empty: the settings file's SetCommunity
     std::string trapServer;      // trap destination held at start (EntOidTrapServer5)

@@ -92,6 +92,20 @@ long ReasonFor(CURLcode code, bool fetching) {
     }
 }
 
+// Lines of an ASCII fetch as the terminal keeps them: ending in CR LF, the
+// transfer's own line end, which libcurl turns into LF on this platform.
+std::string WithTerminalLineEnds(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) {
+            out += '\r';
+        }
+        out += text[i];
+    }
+    return out;
+}
+
 class Session {
 public:
     Session(const TransferRequest& request, in_addr server, const std::atomic<bool>& stop)
@@ -197,6 +211,7 @@ TransferOutcome RunTransfer(const TransferRequest& request, const std::atomic<bo
     }
     if (!request.binary) {
         outcome.reason = session.Fetch(request.source, outcome.content, outcome.detail);
+        outcome.content = WithTerminalLineEnds(outcome.content);
         return outcome;
     }
     // A firmware update: the description file beside the image names the

@@ -16,6 +16,7 @@ constexpr long kCannotConnect = 9;
 constexpr long kTransferError = 10;
 constexpr long kCannotResolve = 13;
 constexpr long kProtocolNotSupported = 20;
+constexpr long kBadRegistryFile = 21;  // fetched, but not a configuration it can take
 constexpr long kParamsUnreadable = 26;
 }  // namespace reason
 

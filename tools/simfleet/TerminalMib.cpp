@@ -173,6 +173,10 @@ unsigned long TerminalMib::UpTime() const {
     return static_cast<unsigned long>(ms / 10 % 4294967296LL);
 }
 
+void TerminalMib::Restarted() {
+    m_started = std::chrono::steady_clock::now();
+}
+
 Value TerminalMib::Current(const Object& object) const {
     Value value = object.value;
     if (object.name == "sysUpTime") {

@@ -78,6 +78,7 @@ public:
     void Put(const std::string& name, const Value& value);
     std::string NameAt(const Oid& oid) const;  // the OID name of an object, for the log
     unsigned long UpTime() const;              // centiseconds since the terminal started
+    void Restarted();                          // a reboot: the up time starts again
 
 private:
     struct Object {

@@ -46,6 +46,9 @@ void PrintHelp(std::ostream& out) {
            "  --cold-start            every answering terminal sends a cold start trap\n"
            "  --cold-start-delay SEC  ... this many seconds after the start (default 0)\n"
            "  --ftp-port PORT         TCP port of the FTP server of transfers (default 21)\n"
+           "  --state-dir DIR         keep every terminal's files on disk: DIR/ADDRESS/NAME,\n"
+           "                          its configuration under the configuration file name;\n"
+           "                          written at the start and after each download (0600)\n"
            "  --verbose               one line per request on standard output\n"
            "  --help, --version\n\n"
            "Trap commands:\n"
@@ -152,6 +155,8 @@ int ParseOptions(const std::vector<std::string>& args, RunOptions& options) {
             code = port(options.fleet.trapPort);
         } else if (option == "--ftp-port") {
             code = port(options.fleet.ftpPort);
+        } else if (option == "--state-dir") {
+            options.fleet.stateDir = value;
         } else if (option == "--trap-dest") {
             options.fleet.trapDest = value;
         } else if (option == "--cold-start-delay") {

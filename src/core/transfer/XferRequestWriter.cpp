@@ -1,0 +1,67 @@
+#include "core/transfer/XferRequestWriter.h"
+
+#include <optional>
+
+#include "core/app/CTarnDoc.h"
+#include "core/settings/SettingsGlobals.h"
+
+namespace {
+constexpr std::size_t kTrapIdLength = 10;
+}  // namespace
+
+std::string TrapReturnId(const std::string& target) {
+    return target.size() <= kTrapIdLength ? target : target.substr(target.size() - kTrapIdLength);
+}
+
+XferRequestWriter::XferRequestWriter(CTarnDoc& doc, std::string target)
+    : m_doc(doc), m_target(std::move(target)), m_result(kNoneNoneNone) {}
+
+bool XferRequestWriter::Check(const std::string& result) {
+    if (result == kNoneNoneNone) {
+        return true;
+    }
+    m_result = result;
+    m_doc.Messages().ShowMessage(result, MessageIcon::Warning);
+    return false;
+}
+
+bool XferRequestWriter::Write(const std::string& oidName, const std::string& value) {
+    if (m_result != kNoneNoneNone) {
+        return false;
+    }
+    return Check(m_doc.SetSnmpValue(m_target, oidName, value));
+}
+
+bool XferRequestWriter::WriteLogin(bool retryInOlderSection,
+                                   const FtpPasswordUnscrambler& unscramble) {
+    if (m_result != kNoneNoneNone) {
+        return false;
+    }
+    if (!m_doc.IsModel2200(m_target)) {
+        return true;
+    }
+    std::string login = m_doc.GetINIValueStr("Misc", "FTPLogin", 1);
+    if (login.empty()) {
+        login = "anonymous";
+    }
+    // Back to "OID" when this stage is left, whichever way.
+    OidSectionSwitch restore(g_OidSection);
+    std::string result = m_doc.SetSnmpValue(m_target, "EntOidXferUserName", login);
+    if (result != kNoneNoneNone && retryInOlderSection) {
+        // The first refusal is silent: the older layout keeps its login objects
+        // elsewhere.
+        if (m_doc.IsModel2200(m_target)) {
+            g_OidSection = "TRK2200OLD";
+        }
+        result = m_doc.SetSnmpValue(m_target, "EntOidXferUserName", login);
+    }
+    if (result != kNoneNoneNone) {
+        g_OidSection = "OID";
+        return Check(result);
+    }
+    std::string stored = m_doc.GetINIValueStr("Misc", "FTPPassword", 1);
+    std::string password = unscramble ? unscramble(stored) : std::string();
+    result = m_doc.SetSnmpValue(m_target, "EntOidXferPassWord", password);
+    g_OidSection = "OID";
+    return Check(result);
+}
