@@ -17,10 +17,10 @@
 
 [AvailableExclusions]
 ; Each terminal keeps its own name and address settings.
-"Network Addressing"=multi_sz:"HKEY_LOCAL_MACHINE\Software\Terminal\Network","HostName","HKEY_LOCAL_MACHINE\Software\Terminal\Network","DHCP","HKEY_LOCAL_MACHINE\Software\Terminal\Network","IPAddress","HKEY_LOCAL_MACHINE\Software\Terminal\Network","SubnetMask","HKEY_LOCAL_MACHINE\Software\Terminal\Network","DefaultGateway","HKEY_LOCAL_MACHINE\Software\Terminal\Network","DNSServers"
-; The session server and port the terminal connects to.
-"Session Server"=multi_sz:"HKEY_LOCAL_MACHINE\Software\Terminal\Session","Server","HKEY_LOCAL_MACHINE\Software\Terminal\Session","Port"
+"Network Addressing"=multi_sz:"HKEY_LOCAL_MACHINE\SOFTWARE\ThinClient\Network","HostName","HKEY_LOCAL_MACHINE\SOFTWARE\ThinClient\Network","DomainName","HKEY_LOCAL_MACHINE\SOFTWARE\ThinClient\Network","UseDHCP","HKEY_LOCAL_MACHINE\SOFTWARE\ThinClient\Network","IPAddress","HKEY_LOCAL_MACHINE\SOFTWARE\ThinClient\Network","SubnetMask","HKEY_LOCAL_MACHINE\SOFTWARE\ThinClient\Network","DefaultGateway","HKEY_LOCAL_MACHINE\SOFTWARE\ThinClient\Network","NameServer"
+; The session server the terminal connects to, with its protocol and user.
+"Session Server"=multi_sz:"HKEY_LOCAL_MACHINE\SOFTWARE\ThinClient\Session","Server","HKEY_LOCAL_MACHINE\SOFTWARE\ThinClient\Session","Protocol","HKEY_LOCAL_MACHINE\SOFTWARE\ThinClient\Session","UserName"
 ; Screen resolution, colour depth and refresh rate, which follow each monitor.
-"Display"=multi_sz:"HKEY_LOCAL_MACHINE\Software\Terminal\Display","*"
-; Stored passwords: the local administrator's, the session login's, the wireless key.
-"Passwords"=multi_sz:"HKEY_LOCAL_MACHINE\Software\Terminal\Security","AdminPassword","HKEY_LOCAL_MACHINE\Software\Terminal\Session","Password","HKEY_LOCAL_MACHINE\Software\Terminal\Network\Wireless","Passphrase"
+"Display"=multi_sz:"HKEY_LOCAL_MACHINE\SOFTWARE\ThinClient\Display","*"
+; Stored passwords: the local administrator's and the session login's.
+"Passwords"=multi_sz:"HKEY_LOCAL_MACHINE\SOFTWARE\ThinClient\Security","AdminPassword","HKEY_LOCAL_MACHINE\SOFTWARE\ThinClient\Security","SessionPassword"
