@@ -31,10 +31,12 @@ public:
                              int index = 0, int timeoutMs = 0, int retries = 0);
     std::string SetSnmpValue(const std::string& terminalIP, const std::string& oidName,
                              const std::string& value);
-    // GetSnmpValue, also telling whether the text is a value (true) or a failure text.
+    // GetSnmpValue, also telling whether the text is a value (true) or a failure text,
+    // and whether the failure is that no answer came (time-out, session not opened).
     struct SnmpGetOutcome {
         std::string text;
         bool ok = false;
+        bool unanswered = false;
     };
     SnmpGetOutcome GetSnmpValueChecked(const std::string& terminalIP, const std::string& oidName,
                                        int index = 0, int timeoutMs = 0, int retries = 0);
