@@ -18,6 +18,9 @@ public:
     // Settings file.
     std::string GetINIValueStr(const std::string& section, const std::string& key,
                                int report) const;
+    // The same without the read buffer's limit, for lists that outgrow it.
+    std::string GetINIValueStrWhole(const std::string& section, const std::string& key,
+                                    int report) const;
     void WriteINIValueStr(const std::string& section, const std::string& key,
                           const std::string& value) const;
     void DeleteINISection(const std::string& section) const;
