@@ -3,6 +3,7 @@
 
 #include "cli/CliCommandsList.h"
 #include "core/app/CTarnDoc.h"
+#include "core/common/LineEscape.h"
 #include "core/common/TextFormat.h"
 #include "core/settings/SettingsGlobals.h"
 #include "core/terminals/TerminalDatabase.h"
@@ -26,7 +27,7 @@ int RunGetCommand(CliContext& context) {
     int index = args.size() == 3 ? static_cast<int>(ToLong(args[2])) : 0;
     LearnProductOf(context, args[0], args[1]);
     std::string text = context.doc.GetSnmpValue(args[0], args[1], index);
-    context.out << text << std::endl;
+    context.out << EscapeForLine(text) << std::endl;
     return Contains(text, "Error") ? 1 : 0;
 }
 

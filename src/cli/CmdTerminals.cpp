@@ -1,8 +1,10 @@
 // register and list: put terminals into the database, refresh, print the inventory.
+#include <algorithm>
 #include <ostream>
 
 #include "cli/CliCommandsList.h"
 #include "core/app/CTarnDoc.h"
+#include "core/common/LineEscape.h"
 #include "core/common/TextFormat.h"
 #include "core/discovery/DiscoveryControl.h"
 #include "core/terminals/RefreshTerminals.h"
@@ -40,9 +42,13 @@ std::vector<std::string> Columns(const TerminalRecord& r) {
             r.m_strModDate,      r.m_strIP,           r.m_strMacAdr,       r.m_strPlatForm};
 }
 
-// One CSV field, quoted when it holds a comma, a quote or a line break.
+// One CSV field, exact: quoted when it holds a comma, a quote or any control
+// character (line breaks and escape sequences stay inside the quotes).
 std::string CsvField(const std::string& value) {
-    if (value.find_first_of(",\"\r\n") == std::string::npos) {
+    bool plain = std::none_of(value.begin(), value.end(), [](unsigned char c) {
+        return c == ',' || c == '"' || c < 0x20 || c == 0x7F;
+    });
+    if (plain) {
         return value;
     }
     std::string quoted = "\"";
@@ -68,7 +74,8 @@ void PrintTerminalList(CliContext& context, bool csv) {
             if (i > 0) {
                 context.out << (csv ? "," : "\t");
             }
-            context.out << (csv ? CsvField(columns[i]) : columns[i]);
+            // The text form keeps one line per terminal and one tab between values.
+            context.out << (csv ? CsvField(columns[i]) : EscapeForLine(columns[i]));
         }
         context.out << (csv ? "\r\n" : "\n");
     }

@@ -123,4 +123,17 @@ TEST_F(TerminalInventory, WhatASetWroteShowsAtTheNextRefresh) {
         << lines[0];
 }
 
+TEST_F(TerminalInventory, ValuesFromTheTerminalStayOnTheirLine) {
+    const std::string location = "Hall\t2\nRow \\3\x1b[1m";
+    ASSERT_EQ(Cli({"set", "127.0.60.2", "OidSysLocation", location}).out, "NoneNoneNone\n");
+    const std::string escaped = "Hall\\t2\\nRow \\\\3\\x1b[1m";
+    EXPECT_EQ(Cli({"get", "127.0.60.2", "OidSysLocation"}).out, escaped + "\n");
+    auto text = SplitLines(Cli({"list", "127.0.60.2"}).out);
+    ASSERT_EQ(text.size(), 1u);
+    EXPECT_NE(text[0].find("\t" + escaped + "\tDesk 4100\t"), std::string::npos) << text[0];
+    // The CSV form keeps the value exact, in quotes.
+    std::string csv = Cli({"list", "--csv", "127.0.60.2"}).out;
+    EXPECT_NE(csv.find(",\"" + location + "\",Desk 4100,"), std::string::npos) << csv;
+}
+
 }  // namespace

@@ -76,6 +76,7 @@ class DiscoverMonitorTest : public QObject {
 private slots:
     void aRunLogsTerminalsAndEndsWithARefresh();
     void theCloseBoxOnlyAsksTheRunToStop();
+    void aWindowDestroyedUnderTheRunEndsItNormally();
     void discoverNeedsTheServerAndTheSubnets();
 };
 
@@ -111,6 +112,8 @@ void DiscoverMonitorTest::aRunLogsTerminalsAndEndsWithARefresh() {
     QCOMPARE(c.Names(), QStringList({"EARLY", "LATE"}));
     QVERIFY(c.Command(cmd::kDiscover)->isEnabled());
     QVERIFY(c.view.Controls().refreshButton->isEnabled());
+    // A run that ended by itself leaves no stop request behind.
+    QVERIFY(!stopDiscoverEvent.IsSet());
 }
 
 void DiscoverMonitorTest::theCloseBoxOnlyAsksTheRunToStop() {
@@ -140,6 +143,19 @@ void DiscoverMonitorTest::theCloseBoxOnlyAsksTheRunToStop() {
     c.Command(cmd::kDiscover)->trigger();
     QVERIFY(refreshed.wait(10000));
     QCOMPARE(c.Names(), QStringList({"EARLY", "LATE"}));
+}
+
+void DiscoverMonitorTest::aWindowDestroyedUnderTheRunEndsItNormally() {
+    Console c;
+    QSignalSpy refreshed(&c.view, &CTarnView::refreshFinished);
+    c.Command(cmd::kDiscover)->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(c.Log().size(), 5, 5000);
+    // The addresses left are passed over without a probe, and no stop is asked.
+    QCOMPARE(c.Monitor().DestroyWindow(), kDiscoveryEnded);
+    QCOMPARE(c.snmp.GetCount("10.3.1.39", ".1.3.6.1.2.1.1.5.0"), 0);
+    QVERIFY(!stopDiscoverEvent.IsSet());
+    QVERIFY(refreshed.wait(10000));
+    QCOMPARE(c.Names(), QStringList({"EARLY"}));
 }
 
 void DiscoverMonitorTest::discoverNeedsTheServerAndTheSubnets() {

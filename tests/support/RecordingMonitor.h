@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <mutex>
@@ -59,8 +60,8 @@ public:
         return m_doneEvent.WaitFor(timeout);
     }
 
-    // Set before the run; onLine is called on the worker's thread.
-    bool hasWindow = true;
+    // onLine is called on the worker's thread; the window may go at any time.
+    std::atomic<bool> hasWindow{true};
     std::function<void(const std::string&)> onLine;
 
 private:

@@ -44,6 +44,14 @@ std::string CTarnDoc::GetINIValueStr(const std::string& section, const std::stri
     return value;
 }
 
+std::string CTarnDoc::GetINIValueStrWhole(const std::string& section, const std::string& key,
+                                          int report) const {
+    // The usual read makes the usual report when the key is missing.
+    std::string value = GetINIValueStr(section, key, report);
+    auto whole = ProfileStore::Read(GetINIPath(), section, key);
+    return whole ? *whole : value;
+}
+
 void CTarnDoc::WriteINIValueStr(const std::string& section, const std::string& key,
                                 const std::string& value) const {
     std::string path = GetINIPath();

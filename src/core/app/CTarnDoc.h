@@ -19,6 +19,9 @@ public:
     // Settings file.
     std::string GetINIValueStr(const std::string& section, const std::string& key,
                                int report) const;
+    // The same without the read buffer's limit, for lists that outgrow it.
+    std::string GetINIValueStrWhole(const std::string& section, const std::string& key,
+                                    int report) const;
     void WriteINIValueStr(const std::string& section, const std::string& key,
                           const std::string& value) const;
     void DeleteINISection(const std::string& section) const;
@@ -32,10 +35,12 @@ public:
                              int index = 0, int timeoutMs = 0, int retries = 0);
     std::string SetSnmpValue(const std::string& terminalIP, const std::string& oidName,
                              const std::string& value);
-    // GetSnmpValue, also telling whether the text is a value (true) or a failure text.
+    // GetSnmpValue, also telling whether the text is a value (true) or a failure text,
+    // and whether the failure is that no answer came (time-out, session not opened).
     struct SnmpGetOutcome {
         std::string text;
         bool ok = false;
+        bool unanswered = false;
     };
     SnmpGetOutcome GetSnmpValueChecked(const std::string& terminalIP, const std::string& oidName,
                                        int index = 0, int timeoutMs = 0, int retries = 0);

@@ -47,29 +47,42 @@ std::string CTarnDoc::GetMacAddress(const std::string& terminalIP) {
     }
     for (long i = 1; i <= std::min(count, kMaxInterfacesSearched); ++i) {
         int index = static_cast<int>(i);
-        if (ToLong(GetSnmpValue(terminalIP, "OidInterfaceType", index)) == kEthernetInterfaceType) {
+        SnmpGetOutcome type = GetSnmpValueChecked(terminalIP, "OidInterfaceType", index);
+        // A terminal that stopped answering would cost a time-out per row.
+        if (type.unanswered) {
+            return type.text;
+        }
+        if (ToLong(type.text) == kEthernetInterfaceType) {
             return GetSnmpValue(terminalIP, "OidMacAdr", index);
         }
     }
     return "EtherNetMacAdrTypeNotFoundError";
 }
 
+// Registration gives up at the first request that gets no answer, so an
+// address that does not answer costs one time-out, not one per object.
 bool CTarnDoc::RegisterTerminal(const std::string& terminalIP) {
-    std::string id = GetSnmpValue(terminalIP, "OidSysObjID");
+    SnmpGetOutcome id = GetSnmpValueChecked(terminalIP, "OidSysObjID");
+    if (id.unanswered) {
+        return false;
+    }
     long wanted = ToLong(GetINIValueStr("Misc", "DisplayProduct", 1));
     if (wanted != 0) {
-        long groups = ToLong(GetINIValueStr("SysObjID", "x" + id, 0));
+        long groups = ToLong(GetINIValueStr("SysObjID", "x" + id.text, 0));
         if (groups == 0 || (wanted & groups) == 0) {
             return false;
         }
     }
-    std::string prefix = ResolveEnterprisePrefix(id);
+    std::string prefix = ResolveEnterprisePrefix(id.text);
 
     // Known at this address under the same name: nothing to do. The names are
     // read outside the database's lock.
     for (const auto& entry : g_Terminals.Entries()) {
-        if (entry.record.m_strIP == terminalIP &&
-            GetSnmpValue(terminalIP, "OidSysName") == entry.record.m_strName) {
+        if (entry.record.m_strIP != terminalIP) {
+            continue;
+        }
+        SnmpGetOutcome name = GetSnmpValueChecked(terminalIP, "OidSysName");
+        if (name.unanswered || name.text == entry.record.m_strName) {
             return false;
         }
     }
@@ -77,10 +90,29 @@ bool CTarnDoc::RegisterTerminal(const std::string& terminalIP) {
     TerminalRecord record;
     record.m_strIP = terminalIP;
     record.m_strEntPrefix = prefix;
-    record.m_strName = GetSnmpValue(terminalIP, "OidSysName");
-    record.m_strVersion = GetSnmpValue(terminalIP, "OidSysDesc");
-    record.m_strLocation = GetSnmpValue(terminalIP, "OidSysLocation");
-    record.m_strMacAdr = GetMacAddress(terminalIP);
+    // A terminal is known by its name: without one there is nothing to register.
+    SnmpGetOutcome name = GetSnmpValueChecked(terminalIP, "OidSysName");
+    if (!name.ok) {
+        return false;
+    }
+    record.m_strName = name.text;
+    // A terminal that stops answering now is still registered, as one that
+    // answered with failures would be; the fields not yet read keep the
+    // time-out text, without asking again.
+    std::string silence;
+    for (auto [field, oidName] : {std::pair{&record.m_strVersion, "OidSysDesc"},
+                                  std::pair{&record.m_strLocation, "OidSysLocation"}}) {
+        if (!silence.empty()) {
+            *field = silence;
+            continue;
+        }
+        SnmpGetOutcome value = GetSnmpValueChecked(terminalIP, oidName);
+        *field = value.text;
+        if (value.unanswered) {
+            silence = value.text;
+        }
+    }
+    record.m_strMacAdr = silence.empty() ? GetMacAddress(terminalIP) : silence;
     // A terminal that moved (same name and MAC) keeps its position in the list.
     g_Terminals.ReplaceSameTerminalOrAppend(std::move(record));
     return true;

@@ -12,6 +12,8 @@ namespace {
 constexpr int kDefaultTimeoutMs = 2000;
 constexpr int kDefaultRetries = 3;
 constexpr std::size_t kMaxOctetText = 254;
+// The agent's status for an object it does not know.
+constexpr long kNoSuchName = 2;
 
 std::string RequestFailureText(const char* prefix, unsigned long code, const char* marker) {
     if (code == snmpcode::kTimeout) {
@@ -34,6 +36,12 @@ std::string StatusText(const char* operation, long status, const std::string& cu
     }
     return FormatText("%s - Unknown SNMP Error Status = %d - %s", operation,
                       static_cast<int>(status), current.c_str());
+}
+
+// An answer counts only when its one binding names the object asked for: an
+// agent that answers with another object's binding has not answered the question.
+bool AnswersQuestion(const SnmpVarBindList& answered, const SnmpOid& asked) {
+    return answered.size() == 1 && answered[0].name == asked;
 }
 
 bool IsConvertible(const SnmpValue& value) {
@@ -114,6 +122,7 @@ CTarnDoc::SnmpGetOutcome CTarnDoc::GetSnmpValueChecked(const std::string& termin
     if (auto early = FormRequest(terminalIP, oidName, index, false, bindings)) {
         return {*early, *early == "N/A"};
     }
+    const SnmpOid asked = bindings[0].name;
     SnmpOpenParams params{terminalIP, AgentPort(), g_GetCommunity.Get(), kDefaultTimeoutMs,
                           kDefaultRetries};
     if (timeoutMs != 0) {
@@ -136,6 +145,9 @@ CTarnDoc::SnmpGetOutcome CTarnDoc::GetSnmpValueChecked(const std::string& termin
         } else if (answer.errorStatus > 0) {
             result = "AgentErrorStatusError";
             status = answer.errorStatus;
+        } else if (!AnswersQuestion(bindings, asked)) {
+            result = "AgentErrorStatusError";
+            status = kNoSuchName;
         } else {
             status = answer.errorStatus;
             converted = !bindings.empty() && IsConvertible(bindings[0].value);
@@ -151,14 +163,14 @@ CTarnDoc::SnmpGetOutcome CTarnDoc::GetSnmpValueChecked(const std::string& termin
 
     if (result == "SnmpMgrOpenError") {
         if (code == snmpcode::kMemory) {
-            return {"Snmp Open - Memory Allocation Failure - SnmpMgrOpenError", false};
+            return {"Snmp Open - Memory Allocation Failure - SnmpMgrOpenError", false, true};
         }
         return {FormatText("%s%lu - %s", "Snmp Open - Unknown SnmpMgrOpen Function Error = ", code,
                            "SnmpMgrOpenError"),
-                false};
+                false, true};
     }
     if (result == "SnmpMgrRequestGETError") {
-        return {RequestFailureText("Get Get", code, "SnmpMgrRequestGETError"), false};
+        return {RequestFailureText("Get Get", code, "SnmpMgrRequestGETError"), false, true};
     }
     if (status != 0) {
         return {StatusText("Get", status, result), false};
@@ -172,6 +184,7 @@ std::string CTarnDoc::SetSnmpValue(const std::string& terminalIP, const std::str
     if (auto early = FormRequest(terminalIP, oidName, 0, true, bindings)) {
         return *early;
     }
+    const SnmpOid asked = bindings[0].name;
     SnmpOpenParams params{terminalIP, AgentPort(), g_SetCommunity.Get(), kDefaultTimeoutMs,
                           kDefaultRetries};
 
@@ -186,9 +199,9 @@ std::string CTarnDoc::SetSnmpValue(const std::string& terminalIP, const std::str
         if (!typeAnswer.ok) {
             result = "SnmpMgrRequestGETError";
             getCode = typeAnswer.failureCode;
-        } else if (typeAnswer.errorStatus > 0 || bindings.empty()) {
+        } else if (typeAnswer.errorStatus > 0 || !AnswersQuestion(bindings, asked)) {
             result = "AgentErrorStatusError";
-            status = typeAnswer.errorStatus;
+            status = typeAnswer.errorStatus > 0 ? typeAnswer.errorStatus : kNoSuchName;
         } else {
             SnmpValue& slot = bindings[0].value;
             bool typeHandled = true;
@@ -209,7 +222,10 @@ std::string CTarnDoc::SetSnmpValue(const std::string& terminalIP, const std::str
                     result = "SnmpMgrRequestSETError";
                     setCode = setAnswer.failureCode;
                 } else {
-                    status = setAnswer.errorStatus;
+                    // A SET answered for another object did not write this one.
+                    status = setAnswer.errorStatus > 0 || AnswersQuestion(bindings, asked)
+                                 ? setAnswer.errorStatus
+                                 : kNoSuchName;
                 }
             }
         }

@@ -16,7 +16,6 @@
 
 #include "core/app/CTarnDoc.h"
 #include "core/common/StringTable.h"
-#include "core/common/TextFormat.h"
 #include "core/common/ViewNotifications.h"
 #include "core/discovery/DiscoveryControl.h"
 #include "core/discovery/SubnetList.h"
@@ -46,6 +45,9 @@ struct SocketFailure {
 SocketFailure Failed(const char* label) {
     return {label, WinSockCodeFromErrno(errno)};
 }
+
+// A datagram longer than the receive buffer.
+struct Oversized {};
 
 class DiscoverySocket {
 public:
@@ -86,14 +88,15 @@ public:
     }
 
     // Waits until a datagram is ready (true) or `quiet` passes without one
-    // (false). A stop request ends the wait early, as if the quiet period had
-    // passed, so that the caller's stop check sees it at once.
-    std::variant<bool, SocketFailure> WaitForReply(std::chrono::milliseconds quiet) {
+    // (false). A stop request, or the monitor's window going, ends the wait
+    // early, as if the quiet period had passed.
+    std::variant<bool, SocketFailure> WaitForReply(std::chrono::milliseconds quiet,
+                                                   const IDiscoverMonitor& monitor) {
         auto deadline = std::chrono::steady_clock::now() + quiet;
         while (true) {
             auto left = std::chrono::ceil<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0 || stopDiscoverEvent.IsSet()) {
+            if (left.count() <= 0 || stopDiscoverEvent.IsSet() || !monitor.ProgressHasWindow()) {
                 return false;
             }
             pollfd watch{m_fd, POLLIN, 0};
@@ -107,8 +110,9 @@ public:
         }
     }
 
-    // Receives one datagram; a datagram longer than the buffer is a failure.
-    std::variant<std::string, SocketFailure> Receive(sockaddr_in& from) {
+    // Receives one datagram. One longer than the buffer is reported as its own
+    // failure: anyone can send one, so it must not end the run.
+    std::variant<std::string, Oversized, SocketFailure> Receive(sockaddr_in& from) {
         char buffer[kReplyBufferSize];
         socklen_t fromLength = sizeof(from);
         ssize_t length = ::recvfrom(m_fd, buffer, sizeof(buffer), MSG_TRUNC,
@@ -117,8 +121,7 @@ public:
             return Failed("RecvFromSocketError");
         }
         if (static_cast<std::size_t>(length) > sizeof(buffer)) {
-            errno = EMSGSIZE;
-            return Failed("RecvFromSocketError");
+            return Oversized{};
         }
         return std::string(buffer, static_cast<std::size_t>(length));
     }
@@ -136,6 +139,14 @@ private:
 
 bool IsValidReply(const std::string& reply) {
     return reply.size() >= kMagicLength && reply.compare(0, kMagicLength, kMagic) == 0;
+}
+
+// The limited broadcast reaches only the workstation's own network, so it
+// goes out for the entry the workstation's address begins with: the whole
+// numbers, followed by the dot (10.1.2 is not the subnet of 10.1.20.7).
+bool IsWorkstationSubnet(const std::string& workstation, const std::string& entry) {
+    return workstation.size() > entry.size() && workstation.compare(0, entry.size(), entry) == 0 &&
+           workstation[entry.size()] == '.';
 }
 
 std::string DottedText(const in_addr& address) {
@@ -170,15 +181,21 @@ unsigned BroadcastScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor) {
     const std::string workstation = GetLocalHostIP();
     for (std::size_t i = 0; i < n; ++i) {
         const std::size_t k = i + 1;
-        if (monitor.ProgressHasWindow()) {
-            monitor.SetProgressPos(static_cast<int>((256 / n) * k));
+        if (!monitor.ProgressHasWindow()) {
+            // The window is gone (the console closing): the remaining subnets
+            // are passed over, each still after a stop check.
+            if (DiscoveryStopRequested(monitor, release)) {
+                return kDiscoveryStopped;
+            }
+            continue;
         }
+        monitor.SetProgressPos(static_cast<int>((256 / n) * k));
         in_addr broadcast{};
         ::inet_aton((subnets[i] + ".255").c_str(), &broadcast);
         if (auto failure = socket.SendRequest(broadcast.s_addr, "SendToSocketError1")) {
             return errorEnd(*failure);
         }
-        if (Contains(workstation, subnets[i])) {
+        if (IsWorkstationSubnet(workstation, subnets[i])) {
             if (auto failure = socket.SendRequest(htonl(INADDR_BROADCAST), "SendToSocketError2")) {
                 return errorEnd(*failure);
             }
@@ -186,7 +203,7 @@ unsigned BroadcastScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor) {
 
         const auto quiet = k == n ? kLastQuietPeriod : kQuietPeriod;
         while (true) {
-            auto waited = socket.WaitForReply(quiet);
+            auto waited = socket.WaitForReply(quiet, monitor);
             if (auto* failure = std::get_if<SocketFailure>(&waited)) {
                 return errorEnd(*failure);
             }
@@ -198,12 +215,20 @@ unsigned BroadcastScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor) {
             if (auto* failure = std::get_if<SocketFailure>(&received)) {
                 return errorEnd(*failure);
             }
+            if (std::holds_alternative<Oversized>(received)) {
+                monitor.AddLine(
+                    WinSockErrorText("RecvFromSocketError", WinSockCodeFromErrno(EMSGSIZE)));
+                continue;
+            }
             if (!IsValidReply(std::get<std::string>(received))) {
                 continue;
             }
             std::string terminalIP = DottedText(from.sin_addr);
             if (DiscoveryStopRequested(monitor, release)) {
                 return kDiscoveryStopped;
+            }
+            if (!monitor.ProgressHasWindow()) {
+                break;
             }
             if (doc.RegisterTerminal(terminalIP)) {
                 std::string name = doc.GetSnmpValue(terminalIP, "OidSysName");

@@ -1,6 +1,9 @@
 #include "core/discovery/DiscoveryControl.h"
 
+#include <algorithm>
+
 #include "core/app/CTarnDoc.h"
+#include "core/common/LineEscape.h"
 #include "core/common/StringTable.h"
 #include "core/common/TextFormat.h"
 #include "core/common/ViewNotifications.h"
@@ -23,18 +26,23 @@ bool DiscoveryStopRequested(IDiscoverMonitor& monitor, const std::function<void(
 void WriteTerminalBlock(IDiscoverMonitor& monitor, const std::string& name,
                         const std::string& description, const std::string& terminalIP) {
     monitor.AddLine("");
-    monitor.AddLine(name);
-    monitor.AddLine(description);
+    // Both come from the terminal: they must not break or forge lines.
+    monitor.AddLine(EscapeForLine(name));
+    monitor.AddLine(EscapeForLine(description));
     monitor.AddLine(terminalIP);
     monitor.AddLine(kSeparatorLine);
 }
 
 DiscoverRange ReadDiscoverRange(CTarnDoc& doc) {
+    // A host number is one byte of an address: anything outside 0..255 in an
+    // edited file is taken as the nearest end, so no range outgrows a subnet.
+    auto host = [&doc](const char* key) {
+        long number = ToLong(doc.GetINIValueStr("Misc", key, 1));
+        return static_cast<std::uint32_t>(std::clamp(number, 0L, 255L));
+    };
     DiscoverRange range;
-    range.low =
-        static_cast<std::uint32_t>(ToLong(doc.GetINIValueStr("Misc", "DiscoverRangeLow", 1)));
-    range.high =
-        static_cast<std::uint32_t>(ToLong(doc.GetINIValueStr("Misc", "DiscoverRangeHigh", 1)));
+    range.low = host("DiscoverRangeLow");
+    range.high = host("DiscoverRangeHigh");
     return range;
 }
 
@@ -46,6 +54,7 @@ void DiscoveryWorker::Start(CTarnDoc& doc, IDiscoverMonitor& monitor,
     m_thread = std::jthread([this, &doc, &monitor, broadcast, parallel] {
         m_exitCode =
             broadcast ? BroadcastScanThread(doc, monitor) : SnmpScanThread(doc, monitor, parallel);
+        m_finished = true;
     });
 }
 
@@ -57,7 +66,9 @@ unsigned DiscoveryWorker::Join() {
 }
 
 bool LoadSubnetListForRun(CTarnDoc& doc, IDiscoverMonitor& monitor) {
-    std::string list = doc.GetINIValueStr("Misc", "DiscoverIPSubNet", 1);
+    // A list of many subnets is longer than one read buffer: it is read whole,
+    // or a cut-off last entry would name a subnet nobody listed.
+    std::string list = doc.GetINIValueStrWhole("Misc", "DiscoverIPSubNet", 1);
     g_strDiscoverIPSubNet.Set(list);
     if (ParseSubnetList(list)) {
         return true;

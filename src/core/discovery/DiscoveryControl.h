@@ -60,7 +60,8 @@ void WriteTerminalBlock(IDiscoverMonitor& monitor, const std::string& name,
                         const std::string& description, const std::string& terminalIP);
 
 // The host range of the range scan ("Misc"/DiscoverRangeLow and High, read with
-// the missing-key report), as the unsigned numbers the scan counts with.
+// the missing-key report, each taken into 0..255), as the unsigned numbers the
+// scan counts with.
 struct DiscoverRange {
     std::uint32_t low = 0;
     std::uint32_t high = 0;
@@ -85,7 +86,7 @@ public:
     void Start(CTarnDoc& doc, IDiscoverMonitor& monitor,
                std::optional<long> parallel = std::nullopt);
     bool Started() const { return m_thread.joinable(); }
-    // True once the method has returned.
+    // True once the method has returned (the run ended in any way).
     bool Finished() const { return m_finished; }
     // Waits for the thread to end; returns its exit code.
     unsigned Join();

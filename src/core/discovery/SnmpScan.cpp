@@ -86,9 +86,13 @@ unsigned SnmpScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor, std::optional<
                    1L, kMaxParallelProbes);
     std::unique_ptr<ProbeAhead> ahead;
     if (width > 1 && order.Count() > 1) {
-        ahead = std::make_unique<ProbeAhead>(
-            static_cast<std::size_t>(width), order.Count(),
-            [&doc, &order](std::uint64_t k) { return Probe(doc, order.Address(k)); });
+        // Once the window is gone the scan passes over every address left, so
+        // no probe may go out for them either.
+        auto probe = [&doc, &order, &monitor](std::uint64_t k) {
+            return monitor.ProgressHasWindow() ? Probe(doc, order.Address(k))
+                                               : std::string("NoWindowError");
+        };
+        ahead = std::make_unique<ProbeAhead>(static_cast<std::size_t>(width), order.Count(), probe);
     }
     auto release = [&ahead] {
         if (ahead) {

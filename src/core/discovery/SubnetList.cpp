@@ -1,9 +1,6 @@
 #include "core/discovery/SubnetList.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
-#include <cctype>
 
 #include "core/app/CTarnDoc.h"
 
@@ -28,17 +25,33 @@ std::size_t SubnetTable::Count() const {
 
 namespace {
 
-// The entry followed by ".1" must read as an IPv4 address in the classic
-// dotted forms (one to four parts, decimal, octal or hexadecimal). The C
-// library's reader stops at white space and accepts whatever follows it, so
-// an entry holding any white space is refused here first.
+// An entry is exactly three decimal numbers from 0 to 255 separated by dots,
+// which the methods complete with ".host" or ".255". Anything else is
+// refused: the classic reader's shorter forms (10.1 and a host h make
+// 10.1.0.h), its octal and hexadecimal parts (010 is 8), and text after a NUL
+// or white space, which the C library would silently ignore.
 bool IsValidEntry(const std::string& entry) {
-    if (std::any_of(entry.begin(), entry.end(),
-                    [](unsigned char c) { return std::isspace(c) != 0; })) {
-        return false;
+    int parts = 0;
+    std::size_t at = 0;
+    while (true) {
+        std::size_t end = at;
+        while (end < entry.size() && entry[end] >= '0' && entry[end] <= '9') {
+            ++end;
+        }
+        std::size_t digits = end - at;
+        if (digits == 0 || digits > 3 || (digits > 1 && entry[at] == '0') ||
+            std::stoi(entry.substr(at, digits)) > 255) {
+            return false;
+        }
+        ++parts;
+        if (end == entry.size()) {
+            return parts == 3;
+        }
+        if (entry[end] != '.' || parts == 3) {
+            return false;
+        }
+        at = end + 1;
     }
-    in_addr address{};
-    return ::inet_aton((entry + ".1").c_str(), &address) != 0;
 }
 
 }  // namespace
@@ -71,6 +84,6 @@ bool ParseSubnetList(const std::string& text) {
 }
 
 void LoadDiscoverySettings(CTarnDoc& doc) {
-    g_strDiscoverIPSubNet.Set(doc.GetINIValueStr("Misc", "DiscoverIPSubNet", 1));
+    g_strDiscoverIPSubNet.Set(doc.GetINIValueStrWhole("Misc", "DiscoverIPSubNet", 1));
     g_strDiscoverMethod.Set(doc.GetINIValueStr("Misc", "DiscoverMethod", 1));
 }

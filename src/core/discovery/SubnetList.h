@@ -34,8 +34,8 @@ extern GuardedText g_strDiscoverMethod;
 
 // Parses a subnet list ("10.1.1;10.1.2", trailing ";" ignored) into
 // g_SubnetTable. False for an empty text (the table is then left as it was),
-// and for an empty entry, an entry that is not the start of an IPv4 address,
-// or more than 255 entries (the table is then emptied).
+// and for an empty entry, an entry that is not three decimal numbers from 0 to
+// 255 ("10.1.2"), or more than 255 entries (the table is then emptied).
 bool ParseSubnetList(const std::string& text);
 
 // Loads the discovery settings into their process-wide copies, as the console's

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/common/LineEscape.h"
 #include "core/common/ManualResetEvent.h"
 #include "core/snmp/SnmpTypes.h"
 #include "core/traps/TrapService.h"
@@ -64,7 +65,9 @@ public:
     // a terminal that announces its start.
     void DecodeTrap(int generic, int specific, const std::vector<std::uint8_t>& agentAddress,
                     const SnmpVarBindList& bindings);
-    void AddLine(const std::string& text) { m_log.AddLine(text); }
+    // Names and values in a line come from the network: escaped, they can
+    // neither break the line nor forge one.
+    void AddLine(const std::string& text) { m_log.AddLine(EscapeForLine(text)); }
 
     // Handles one trap taken off the queue: the upload-outcome check, the
     // header lines and the trap's own lines.

@@ -46,14 +46,18 @@ QRect DialogUnits(const QWidget& window, int x, int y, int width, int height) {
 CDiscoverMonitorDlg::CDiscoverMonitorDlg(CTarnView* ownerView) : m_pOwnerView(ownerView) {}
 
 CDiscoverMonitorDlg::~CDiscoverMonitorDlg() {
-    // A run still going (the console closing) is asked to stop; its thread
-    // uses this object, so it must end before the object does.
+    DestroyWindow();
+}
+
+unsigned CDiscoverMonitorDlg::DestroyWindow() {
+    // A run still going (the console closing) sees the window gone: it passes
+    // over the addresses left without probing them and ends normally. Its
+    // thread uses this object, so it must end before the window and the
+    // object do.
     m_progressHasWindow = false;
-    if (m_worker.Started() && !m_worker.Finished()) {
-        stopDiscoverEvent.Set();
-    }
-    m_worker.Join();
+    unsigned exitCode = m_worker.Join();
     delete m_window.data();
+    return exitCode;
 }
 
 void CDiscoverMonitorDlg::Create() {

@@ -38,6 +38,10 @@ public:
     // The index of the next log line.
     int LineCount() const { return m_nLineCount; }
 
+    // Destroys the window. A run still going passes over what is left and
+    // ends; returns its exit code (kDiscoveryEnded when none ran).
+    unsigned DestroyWindow();
+
     // The cancel command of the window (close box, Escape): a stop request.
     void OnCancel();
 

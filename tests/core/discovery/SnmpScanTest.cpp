@@ -100,38 +100,61 @@ TEST_F(SnmpScan, LogsEachNewTerminalOnceAndPassesOverTheOthers) {
 }
 
 TEST_F(SnmpScan, RangeEdges) {
-    {
-        // One host: exactly one probe, and the bar stays at 0.
-        TestDocument t(RangeSettings("10.1.2", 5, 5), &snmp);
-        RecordingMonitor monitor;
-        EXPECT_EQ(SnmpScanThread(t.Doc(), monitor), kDiscoveryEnded);
-        EXPECT_EQ(Probed(), std::vector<std::string>{"10.1.2.5"});
-        EXPECT_EQ(monitor.Progress(), std::vector<int>{0});
-        EXPECT_EQ(monitor.DoneCount(), 1);
-    }
-    {
-        // Host numbers past 255 make no address: no request is sent for them.
+    // Each end is taken into 0..255 when read; low above high scans nothing.
+    struct Case {
+        long long low, high;
+        std::vector<std::string> probed;
+    };
+    const Case cases[] = {
+        {5, 5, {"10.1.2.5"}},
+        {253, 258, {"10.1.2.253", "10.1.2.254", "10.1.2.255"}},
+        {-1, 1, {"10.1.2.0", "10.1.2.1"}},
+        {254, 2147483647, {"10.1.2.254", "10.1.2.255"}},
+        {-4294967295, 0, {"10.1.2.0"}},
+        {9, 3, {}},
+    };
+    for (const Case& c : cases) {
         FakeSnmpManager hosts;
-        TestDocument t(RangeSettings("10.1.2", 253, 258), &hosts);
+        TestDocument t(DefaultSettingsWith(
+                           "DiscoverIPSubNet=10.1.2\nDiscoverRangeLow=" + std::to_string(c.low) +
+                           "\nDiscoverRangeHigh=" + std::to_string(c.high) + "\n"),
+                       &hosts);
         RecordingMonitor monitor;
         EXPECT_EQ(SnmpScanThread(t.Doc(), monitor), kDiscoveryEnded);
         std::vector<std::string> asked;
         for (const auto& open : hosts.Opens()) {
             asked.push_back(open.agent);
         }
-        EXPECT_EQ(asked, (std::vector<std::string>{"10.1.2.253", "10.1.2.254", "10.1.2.255"}));
-        EXPECT_EQ(monitor.Progress().size(), 6u);
-    }
-    for (auto [low, high] : {std::pair{9, 3}, std::pair{-1, 5}}) {
-        // Low above high (as unsigned numbers) passes over every subnet.
-        FakeSnmpManager quiet;
-        TestDocument t(RangeSettings("10.1.2;10.1.3", low, high), &quiet);
-        RecordingMonitor monitor;
-        EXPECT_EQ(SnmpScanThread(t.Doc(), monitor), kDiscoveryEnded);
-        EXPECT_TRUE(quiet.Opens().empty());
-        EXPECT_TRUE(monitor.Progress().empty());
+        EXPECT_EQ(asked, c.probed) << c.low << ".." << c.high;
+        EXPECT_EQ(monitor.Progress().size(), c.probed.size());
         EXPECT_EQ(monitor.DoneCount(), 1);
     }
+}
+
+TEST_F(SnmpScan, ALongSubnetListIsReadWhole) {
+    std::string list;
+    for (int i = 0; i < 32; ++i) {
+        list += "127.0." + std::to_string(100 + i) + ";";
+    }
+    TestDocument t(RangeSettings(list, 1, 1), &snmp);
+    RecordingMonitor monitor;
+    EXPECT_EQ(SnmpScanThread(t.Doc(), monitor), kDiscoveryEnded);
+    ASSERT_EQ(Probed().size(), 32u);
+    EXPECT_EQ(Probed().front(), "127.0.131.1");
+    // More than 255 entries are refused.
+    TestDocument refused(RangeSettings(list + list + list + list + list + list + list + list, 1, 1),
+                         &snmp);
+    EXPECT_EQ(SnmpScanThread(refused.Doc(), monitor), kDiscoveryEnded);
+    EXPECT_EQ(refused.Messages().Texts(),
+              std::vector<std::string>{"Bad Discover IP Sub Net Entry in INI, Check Setup"});
+}
+
+TEST_F(SnmpScan, NamesAndDescriptionsCannotForgeLogLines) {
+    TestDocument t(RangeSettings("10.1.2", 7, 7), &snmp);
+    Fleet({{.ip = "10.1.2.7", .name = "A\n\nFORGED", .description = "\x1b[2Jdesk\t3"}});
+    RecordingMonitor monitor;
+    EXPECT_EQ(SnmpScanThread(t.Doc(), monitor), kDiscoveryEnded);
+    EXPECT_EQ(monitor.Lines(), TerminalBlock("A\\n\\nFORGED", "\\x1b[2Jdesk\\t3", "10.1.2.7"));
 }
 
 TEST_F(SnmpScan, ABadSubnetListIsReportedAndEndsTheRun) {
@@ -149,10 +172,14 @@ TEST_F(SnmpScan, WithoutTheMonitorWindowNothingIsProbed) {
     TestDocument t(RangeSettings("10.1.2", 1, 254, "DiscoverParallel=16\n"), &snmp);
     RecordingMonitor monitor;
     monitor.hasWindow = false;
-    EXPECT_EQ(SnmpScanThread(t.Doc(), monitor), kDiscoveryEnded);
+    DiscoveryWorker worker;
+    worker.Start(t.Doc(), monitor);
+    EXPECT_EQ(worker.Join(), kDiscoveryEnded);
+    EXPECT_TRUE(worker.Finished());
     EXPECT_EQ(monitor.DoneCount(), 1);
     EXPECT_TRUE(monitor.Progress().empty());
     EXPECT_TRUE(monitor.Lines().empty());
+    EXPECT_TRUE(snmp.Opens().empty());
 }
 
 // The runs below compare the one-by-one scan with parallel probing; they run

@@ -18,13 +18,16 @@ TEST(SubnetList, EntriesAreStoredLastFirst) {
     EXPECT_EQ(g_SubnetTable.Entries(), (Entries{"172.16.9", "10.1.1", "192.168.4"}));
 }
 
-TEST(SubnetList, AnEntryIsTheStartOfAClassicDottedAddress) {
-    // With ".1" appended it must read as an address of one to four parts.
-    for (const char* good : {"255.255.255", "10.1", "10", "0x0a.1.2", "010.1.2", "127.0.0"}) {
+TEST(SubnetList, AnEntryIsExactlyThreeNumbersFrom0To255) {
+    for (const char* good : {"255.255.255", "0.0.0", "127.0.0", "10.1.2", "192.168.100"}) {
         EXPECT_TRUE(ParseSubnetList(good)) << good;
     }
-    for (const char* bad : {"10.1.1.1", "10.1.256", "10.1.x", "10..1", "10.1.2.", "a.b.c",
-                            "10.1.2 ", " 10.1.2", "10.1.2\tjunk", "-1.2.3"}) {
+    // Shorter forms, octal and hexadecimal parts, and anything the C library's
+    // reader would stop before (white space, a NUL) are refused.
+    for (const std::string& bad : std::vector<std::string>{
+             "10.1", "10", "0x0a.1.2", "010.1.2", "10.1.02", "1000.1.2", "10.1.256", "10.1.1.1",
+             "10.1.x", "10..1", "10.1.2.", "a.b.c", "10.1.2 ", " 10.1.2", "10.1.2\tjunk", "-1.2.3",
+             "+1.2.3", std::string("10.1.2\0", 7), std::string("10.1\0.2", 7)}) {
         EXPECT_FALSE(ParseSubnetList(bad)) << bad;
     }
 }

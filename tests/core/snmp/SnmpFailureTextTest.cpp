@@ -128,6 +128,25 @@ TEST_F(SnmpFailureTexts, AgentErrorStatusOfAGet) {
               "operation - SnmpMgrCloseError");
 }
 
+TEST_F(SnmpFailureTexts, AnAnswerForAnotherObjectIsAnUnknownObject) {
+    const std::string unknown = " - The requested operation identified an unknown variable - ";
+    // The GETs, or only the SET, are answered with the contact object's binding.
+    for (auto [spoofed, get, set] :
+         {std::tuple{SnmpPduType::Get, "Get" + unknown + "AgentErrorStatusError",
+                     "Set" + unknown + "AgentErrorStatusError"},
+          std::tuple{SnmpPduType::Set, std::string("spoofed"), "Set" + unknown + "NoneNoneNone"}}) {
+        snmp.answer = [spoofed](const FakeSnmpManager::Request& r, SnmpVarBindList& binds) {
+            binds[0].value = FakeSnmpManager::Text("spoofed");
+            if (r.type == spoofed) {
+                ParseOidText(".1.3.6.1.2.1.1.4.0", binds[0].name);
+            }
+            return SnmpRequestResult{true, 0, 0, 0};
+        };
+        EXPECT_EQ(doc.GetSnmpValue(kIp, "OidSysName"), get);
+        EXPECT_EQ(doc.SetSnmpValue(kIp, "OidSysName", "x"), set);
+    }
+}
+
 TEST_F(SnmpFailureTexts, ConversionOfEachValueType) {
     const std::string oid = ".1.3.6.1.2.1.1.5.0";
     auto get = [&](SnmpValue value, const std::string& name = "OidSysName") {

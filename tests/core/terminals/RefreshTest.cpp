@@ -48,17 +48,6 @@ TEST_F(Refresh, RemovesTerminalsThatRenamedThemselvesOrFellSilent) {
     EXPECT_EQ(snmp.GetCount("127.0.0.21", ".1.3.6.1.2.1.1.5.0"), 1 + 1);
 }
 
-TEST_F(Refresh, ATerminalRegisteredWhileSilentDoesNotSurviveOnItsFailureText) {
-    // A cold-start trap from a terminal that has just gone offline registers it
-    // with failure texts for its name.
-    snmp.silentAgents.insert("127.0.0.25");
-    ASSERT_TRUE(t.Doc().RegisterTerminal("127.0.0.25"));
-    ASSERT_EQ(DatabaseRecords().at(0).m_strName,
-              "Get Get - The request timed-out - SnmpMgrRequestGETError");
-    RefreshAndValidateTerminals(t.Doc());
-    EXPECT_TRUE(g_Terminals.Empty());
-}
-
 TEST_F(Refresh, TwoTerminalsOfOneNameKeepTheirOwnData) {
     Register({.ip = "127.0.0.21", .name = "SAME", .location = "North", .mac = "0080641200AA"});
     Register({.ip = "127.0.0.22", .name = "SAME", .location = "South", .mac = "0080641200BB"});

@@ -112,6 +112,31 @@ TEST_F(Registration, MacAddressesComeFromTheFirstEthernetEntryOfTheInterfaceTabl
     EXPECT_EQ(Doc().GetMacAddress("127.0.0.24"), "NoInterFaceTableError");
 }
 
+TEST_F(Registration, AnAddressThatStopsAnsweringCostsOneTimeOut) {
+    // The first object that gets no answer, the requests sent, whether registered.
+    for (auto [silentFrom, requests, registered] :
+         {std::tuple{".1.3.6.1.2.1.1.2.0", 1u, false}, std::tuple{".1.3.6.1.2.1.1.5.0", 2u, false},
+          std::tuple{".1.3.6.1.2.1.1.6.0", 4u, true},
+          std::tuple{".1.3.6.1.2.1.2.2.1.3.1", 6u, true}}) {  // the first interface row
+        g_Terminals.Clear();
+        snmp.silentAgents.clear();
+        AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "ALPHA", .interfaces = 1024});
+        snmp.beforeAnswer = [&, silentFrom](const FakeSnmpManager::Request& r) {
+            if (OidToText(r.bindings[0].name) == silentFrom) {
+                snmp.silentAgents.insert(r.agent);
+            }
+        };
+        std::size_t before = snmp.Requests().size();
+        EXPECT_EQ(Doc().RegisterTerminal("127.0.0.21"), registered) << silentFrom;
+        EXPECT_EQ(snmp.Requests().size() - before, requests) << silentFrom;
+        ASSERT_EQ(g_Terminals.Count(), registered ? 1u : 0u) << silentFrom;
+        if (registered) {
+            EXPECT_EQ(DatabaseRecords()[0].m_strMacAdr,
+                      "Get Get - The request timed-out - SnmpMgrRequestGETError");
+        }
+    }
+}
+
 TEST_F(Registration, TwoTerminalsOfOneNameWithoutEthernetCountAsOne) {
     AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "TWIN", .ethernetAt = 0});
     AddFakeTerminal(snmp, {.ip = "127.0.0.22", .name = "TWIN", .ethernetAt = 0});

@@ -250,6 +250,22 @@ TEST(TrapListener, AnOfflineSenderDelaysButLosesNoneOfTheTrapsQueuedBehindIt) {
     }
 }
 
+TEST(TrapListener, ASendersNameCannotForgeLines) {
+    FakeSnmpManager snmp;
+    const std::string forged =
+        "\r\n" + kTrapSeparatorLine + "\n ***** 01/01/2030 00:00:00 *****\n\nX";
+    AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "EVIL\x1b[8m" + forged});
+    ListeningConsole console(DefaultSettingsWith(), &snmp);
+    ASSERT_TRUE(console.Listening());
+    TrapSender sender(console.trapPort);
+    ASSERT_TRUE(sender.SendV1("127.0.0.21", 6, 5));
+    ASSERT_TRUE(console.WaitForTraps(1));
+    auto blocks = console.Blocks();
+    ASSERT_EQ(blocks.size(), 1u);
+    EXPECT_EQ(blocks[0].lines[0], "EVIL\\x1b[8m\\r\\n" + kTrapSeparatorLine +
+                                      "\\n ***** 01/01/2030 00:00:00 *****\\n\\nX : 127.0.0.21");
+}
+
 TEST(TrapListener, TheFirstTrapFromTheAwaitedTerminalDecidesTheUpload) {
     FakeSnmpManager snmp;
     ListeningConsole console(DefaultSettingsWith(), &snmp);
