@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "core/app/SharedState.h"
 #include "core/common/UserMessages.h"
 #include "core/snmp/SnmpManager.h"
 #include "core/transfer/XferRequestWriter.h"
@@ -69,6 +70,8 @@ public:
     static std::string GetVersionText();
 
     IUserMessages& Messages() const { return m_messages; }
+    // The state that windows and workers share.
+    SharedState& State() const { return m_state; }
     ISnmpManager& Snmp() const { return m_snmp; }
 
 private:
@@ -80,6 +83,7 @@ private:
 
     IUserMessages& m_messages;
     ISnmpManager& m_snmp;
+    mutable SharedState m_state;
 };
 
 // The one document, set when the console's view is first shown (the command
