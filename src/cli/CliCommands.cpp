@@ -16,6 +16,15 @@ const std::vector<CliCommand>& CliCommands() {
          "discover [--parallel N]  discover terminals on the configured subnets, print the\n"
          "                           log as it comes, then the terminals",
          RunDiscoverCommand},
+        {"setup",
+         "setup --show | KEY=VALUE...  print the Setup fields, or check and write them as\n"
+         "                           Setup's OK does (FTPPassword=- reads the password from\n"
+         "                           standard input)",
+         RunSetupCommand},
+        {"stage",
+         "stage put LOCAL [REMOTE] | get REMOTE LOCAL | delete REMOTE\n"
+         "                           move a file to, from or off the FTP staging server",
+         RunStageCommand},
     };
     return commands;
 }

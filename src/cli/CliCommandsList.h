@@ -9,6 +9,8 @@ int RunRegisterCommand(CliContext& context);
 int RunListCommand(CliContext& context);
 int RunTrapsCommand(CliContext& context);
 int RunDiscoverCommand(CliContext& context);
+int RunSetupCommand(CliContext& context);
+int RunStageCommand(CliContext& context);
 
 // Prints the terminal database, one terminal a line with its name and data
 // values separated by tabs, or as CSV with a header row.
