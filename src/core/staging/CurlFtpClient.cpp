@@ -339,8 +339,8 @@ private:
     }
 
     std::optional<FtpOutcome> SetUrl(const std::string& path, const char* label) {
-        if (m_server.login.find_first_of("\r\n", 0) != std::string::npos ||
-            !IsSendableName(m_server.login.empty() ? kAnonymous : m_server.login)) {
+        // User and password end up in command lines too.
+        if (!IsSendableName(m_server.login.empty() ? kAnonymous : m_server.login)) {
             return FtpOutcome::Failure(kIncorrectUserName, ftp_label::kConnect);
         }
         if (m_server.password.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {

@@ -153,6 +153,8 @@ TEST_F(FtpAgainstServer, ServerRepliesAndLocalFilesGiveTheirTexts) {
     FtpOutcome noLocalDir =
         FtpGetFile(client, At(server.Port()), "configs/none.txt", dir.File("no/dir/x"));
     FtpOutcome injected = FtpPutFile(client, At(server.Port()), local, "x\r\nDELE reg.txt");
+    FtpOutcome injectedLogon =
+        FtpPutFile(client, At(server.Port(), "u", "pw\r\nDELE reg.txt"), local, "x");
 
     EXPECT_EQ(missingDir.code, 12003u);
     EXPECT_EQ(missingDir.ErrorText().rfind("550 ", 0), 0u) << missingDir.ErrorText();
@@ -162,6 +164,8 @@ TEST_F(FtpAgainstServer, ServerRepliesAndLocalFilesGiveTheirTexts) {
     EXPECT_EQ(missingLocal.ErrorText(), "InternetFtpPutFileError = 2");
     EXPECT_EQ(noLocalDir.ErrorText(), "FtpGetFileError = 3");
     EXPECT_EQ(injected.ErrorText(), "InternetFtpPutFileError = 123");
+    EXPECT_EQ(injectedLogon.code, 12014u);
+    EXPECT_EQ(server.Log().find("DELE"), std::string::npos);
     // Nothing is left behind beside the local files.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
 }
