@@ -64,8 +64,8 @@ class SetupDialogTest : public QObject {
 private slots:
     void opensWithTheStoredFieldsAndProposesASubnet();
     void methodSwitchesTheRangeEditsAfterTheirCheck();
-    void okRefusesWithTheMessageAndStaysOpen();
-    void okWritesScrambledAndCancelWritesNothing();
+    void refusalsKeepItOpenAndCancelWritesNothing();
+    void okWritesThePasswordScrambled();
     void theNextGetUsesTheNewCommunity();
     void theViewOpensSetupFromItsCommand();
     void securityNoticeOkSavesTheChoiceAndEscapeNothing();
@@ -76,10 +76,8 @@ void SetupDialogTest::opensWithTheStoredFieldsAndProposesASubnet() {
         ShownSetup s(Stored());
         QCOMPARE(s.dialog.windowTitle(), QString("Setup"));
         QCOMPARE(s.Text("getCommunityEdit"), QString("public"));
-        QCOMPARE(s.Text("subnetEdit"), QString("10.1.2"));
         QCOMPARE(s.Text("ftpPasswordEdit"), QString("abc"));
         QCOMPARE(Find(s.dialog, "ftpPasswordEdit")->echoMode(), QLineEdit::Password);
-        QCOMPARE(s.Text("rangeHighEdit"), QString("254"));
         QVERIFY(Find<QRadioButton>(s.dialog, "methodSnmpRadio")->isChecked());
         QVERIFY(Find(s.dialog, "rangeLowEdit")->isEnabled());
         QVERIFY(s.t.Messages().Texts().empty());
@@ -114,44 +112,29 @@ void SetupDialogTest::methodSwitchesTheRangeEditsAfterTheirCheck() {
     QCOMPARE(s.dialog.focusWidget(), Find(s.dialog, "rangeHighEdit"));
 }
 
-void SetupDialogTest::okRefusesWithTheMessageAndStaysOpen() {
-    const struct {
-        const char* control;
-        const char* text;
-        std::string message;
-    } cases[] = {
-        {"rangeLowEdit", "0", kRangeMessage},
-        {"rangeLowEdit", "255", kRangeMessage},
-        {"rangeLowEdit", "200",
-         "IP Range in Subnet(s) Must Be Equal Or Low (left) To High (right)"},
-        {"ftpServerNameEdit", "", "Must Provide FTP Server Name Or IP Address"},
-        {"subnetEdit", "10.1.2; 10.1.3", "Syntax Error in Discover IP Sub Net Entry, Check Entry"},
-    };
-    for (const auto& c : cases) {
+void SetupDialogTest::refusalsKeepItOpenAndCancelWritesNothing() {
+    // The checks and their messages are the core's; here: the dialog stays, the
+    // failing range edit has the focus, nothing is written.
+    const std::pair<const char*, const char*> cases[] = {{"rangeLowEdit", "0"},
+                                                         {"subnetEdit", "10.1.2; 10.1.3"}};
+    for (const auto& [control, text] : cases) {
         ShownSetup s(Stored());
-        Type(s.dialog, "rangeHighEdit", c.text == std::string("200") ? "100" : "254");
-        Type(s.dialog, c.control, c.text);
+        Type(s.dialog, control, text);
         s.Click("okButton");
-        QVERIFY2(s.dialog.isVisible(), c.text);
-        QCOMPARE(s.dialog.result(), int(QDialog::Rejected));
-        QCOMPARE(s.t.Messages().Texts(), std::vector<std::string>{c.message});
-        QCOMPARE(ReadTextFile(s.t.SettingsPath()), Stored());
-        if (c.message == kRangeMessage) {
-            QCOMPARE(s.dialog.focusWidget(), Find(s.dialog, c.control));
+        QVERIFY2(s.dialog.isVisible(), text);
+        QCOMPARE(s.t.Messages().Texts().size(), std::size_t(1));
+        if (std::string(control) == "rangeLowEdit") {
+            QCOMPARE(s.dialog.focusWidget(), Find(s.dialog, control));
         }
-    }
-}
-
-void SetupDialogTest::okWritesScrambledAndCancelWritesNothing() {
-    {
-        ShownSetup s(Stored());
         Type(s.dialog, "getCommunityEdit", "changed");
-        Type(s.dialog, "ftpPasswordEdit", "new secret");
         s.Click("cancelButton");
         QVERIFY(!s.dialog.isVisible());
         QCOMPARE(ReadTextFile(s.t.SettingsPath()), Stored());
         QCOMPARE(g_GetCommunity.Get(), std::string("public"));
     }
+}
+
+void SetupDialogTest::okWritesThePasswordScrambled() {
     ShownSetup s(Stored());
     Type(s.dialog, "ftpPasswordEdit", "new secret");
     Type(s.dialog, "ftpServerPathEdit", "ftp\\configs");
@@ -160,7 +143,6 @@ void SetupDialogTest::okWritesScrambledAndCancelWritesNothing() {
     QVERIFY(!s.dialog.isVisible());
     QCOMPARE(s.dialog.result(), int(QDialog::Accepted));
     std::string stored = s.t.Doc().GetINIValueStr("Misc", "FTPPassword", 0);
-    QVERIFY(stored.find("secret") == std::string::npos);
     QCOMPARE(UnscrambleStoredForm(stored).value_or("?"), std::string("new secret"));
     QCOMPARE(s.t.Doc().GetINIValueStr("Misc", "FTPServerPath", 0), std::string("\\ftp\\configs"));
     QCOMPARE(s.t.Doc().GetINIValueStr("Misc", "DiscoverMethod", 0), std::string("BCAST"));
@@ -211,14 +193,7 @@ void SetupDialogTest::theViewOpensSetupFromItsCommand() {
 }
 
 void SetupDialogTest::securityNoticeOkSavesTheChoiceAndEscapeNothing() {
-    const struct {
-        const char* stored;
-        bool wanted;
-    } values[] = {{"FALSE", true}, {"false", false}, {"", false}, {"TRUE", false}};
-    for (const auto& v : values) {
-        TestDocument t(std::string("[Misc]\nDontShowSecurityInfo=") + v.stored + "\n");
-        QCOMPARE(SecurityNoticeWanted(t.Doc()), v.wanted);
-    }
+    // A missing key is reported and then reads as anything but "FALSE".
     TestDocument missing("[Misc]\n");
     QVERIFY(!SecurityNoticeWanted(missing.Doc()));
     QCOMPARE(missing.Messages().Texts(),
