@@ -200,6 +200,14 @@ std::size_t WriteLocal(char* data, std::size_t size, std::size_t count, void* us
     return total;
 }
 
+// Between requests no callback may reach a local file of an earlier one.
+std::size_t RefuseRead(char*, std::size_t, std::size_t, void*) {
+    return CURL_READFUNC_ABORT;
+}
+std::size_t DiscardWrite(char*, std::size_t size, std::size_t count, void*) {
+    return size * count;
+}
+
 std::string DirectoryOf(const std::string& path) {
     auto slash = path.rfind('/');
     if (slash == std::string::npos) {
@@ -240,6 +248,7 @@ public:
         curl_easy_setopt(m_curl, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(m_curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
         curl_easy_setopt(m_curl, CURLOPT_XFERINFODATA, &m_stop);
+        ForgetLocalFile();
     }
 
     ~CurlFtpConnection() override {
@@ -371,9 +380,17 @@ private:
         return refused;
     }
 
+    void ForgetLocalFile() {
+        curl_easy_setopt(m_curl, CURLOPT_READFUNCTION, RefuseRead);
+        curl_easy_setopt(m_curl, CURLOPT_READDATA, nullptr);
+        curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, DiscardWrite);
+        curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, nullptr);
+    }
+
     FtpOutcome Perform(const char* label, const LocalFile& file, bool writingLocal) {
         m_replies.StartRequest();
         CURLcode result = curl_easy_perform(m_curl);
+        ForgetLocalFile();
         long connects = 0;
         curl_easy_getinfo(m_curl, CURLINFO_NUM_CONNECTS, &connects);
         // A request on a connection kept from an earlier one is past the logon.
