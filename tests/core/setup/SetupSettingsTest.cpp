@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "TestDocument.h"
 #include "core/discovery/SubnetList.h"
 #include "core/settings/SettingsGlobals.h"
@@ -39,42 +37,34 @@ SetupValues Valid() {
 
 TEST(Setup, EachCheckShowsItsMessageAndWritesNothing) {
     const std::string range = kSetupRangeMessage;
+    const std::string order = "IP Range in Subnet(s) Must Be Equal Or Low (left) To High (right)";
+    const std::string server = "Must Provide FTP Server Name Or IP Address";
+    const std::string subnet = "Syntax Error in Discover IP Sub Net Entry, Check Entry";
+    using C = SetupCheck;
+    // low, high, server name, subnet list: the first failing check, in OK's order.
     const struct {
-        std::function<void(SetupValues&)> edit;
+        const char *low, *high, *name, *subnets;
         SetupCheck check;
-        std::string message;
+        const std::string& message;
     } cases[] = {
-        {[](SetupValues& v) { v.rangeLow = "0"; }, SetupCheck::RangeLow, range},
-        {[](SetupValues& v) { v.rangeLow = "255"; }, SetupCheck::RangeLow, range},
-        {[](SetupValues& v) { v.rangeHigh = ""; }, SetupCheck::RangeHigh, range},
-        {[](SetupValues& v) { v.rangeHigh = "12x"; }, SetupCheck::RangeHigh, range},
-        {[](SetupValues& v) {
-             v.rangeLow = "0";
-             v.ftpServerName = "";
-         },
-         SetupCheck::RangeLow, range},
-        {[](SetupValues& v) {
-             v.rangeLow = "200";
-             v.rangeHigh = "100";
-         },
-         SetupCheck::RangeOrder,
-         "IP Range in Subnet(s) Must Be Equal Or Low (left) To High (right)"},
-        {[](SetupValues& v) {
-             v.ftpServerName = "";
-             v.discoverIPSubNet = "";
-         },
-         SetupCheck::ServerName, "Must Provide FTP Server Name Or IP Address"},
-        {[](SetupValues& v) { v.discoverIPSubNet = "10.1.2; 10.1.3"; }, SetupCheck::SubnetList,
-         "Syntax Error in Discover IP Sub Net Entry, Check Entry"},
-        {[](SetupValues& v) { v.discoverIPSubNet = ""; }, SetupCheck::SubnetList,
-         "Syntax Error in Discover IP Sub Net Entry, Check Entry"},
-        {[](SetupValues& v) { v.discoverIPSubNet = "10.1;;10.2"; }, SetupCheck::SubnetList,
-         "Syntax Error in Discover IP Sub Net Entry, Check Entry"},
+        {"0", "9", "s", "10.1", C::RangeLow, range},
+        {"255", "9", "s", "10.1", C::RangeLow, range},
+        {"1", "", "s", "10.1", C::RangeHigh, range},
+        {"1", "12x", "s", "10.1", C::RangeHigh, range},
+        {"0", "9", "", "", C::RangeLow, range},
+        {"200", "100", "", "", C::RangeOrder, order},
+        {"1", "9", "", "", C::ServerName, server},
+        {"1", "9", "s", "10.1.2; 10.1.3", C::SubnetList, subnet},
+        {"1", "9", "s", "", C::SubnetList, subnet},
+        {"1", "9", "s", "10.1;;10.2", C::SubnetList, subnet},
     };
     for (const auto& c : cases) {
         TestDocument t(kStored);
         SetupValues values = Valid();
-        c.edit(values);
+        values.rangeLow = c.low;
+        values.rangeHigh = c.high;
+        values.ftpServerName = c.name;
+        values.discoverIPSubNet = c.subnets;
         EXPECT_EQ(SaveSetup(t.Doc(), values), c.check) << c.message;
         EXPECT_EQ(t.Messages().Texts(), std::vector<std::string>{c.message});
         EXPECT_EQ(ReadTextFile(t.SettingsPath()), kStored);
