@@ -204,6 +204,12 @@ TEST(FtpLogon, UserAndPasswordAndTheWrongPassword) {
         EXPECT_EQ(outcome.ErrorText(), kWrongPasswordText) << login.login;
         EXPECT_EQ(outcome.label, "InternetConnectError");
     }
+    // The server logs a refused logon just after it answered.
+    auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (server.Log().find("USER 'anonymous'") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(50ms);
+    }
     EXPECT_NE(server.Log().find("USER 'anonymous'"), std::string::npos) << server.Log();
 }
 
