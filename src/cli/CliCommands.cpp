@@ -32,6 +32,15 @@ const std::vector<CliCommand>& CliCommands() {
          "                           paths go as typed; prints NoneNoneNone when every object\n"
          "                           is written (trap id: the address's last 10 characters)",
          RunSubmitCommand},
+        {"setup",
+         "setup --show | KEY=VALUE...  print the Setup fields, or check and write them as\n"
+         "                           Setup's OK does (FTPPassword=- reads the password from\n"
+         "                           standard input)",
+         RunSetupCommand},
+        {"stage",
+         "stage put LOCAL [REMOTE] | get REMOTE LOCAL | delete REMOTE\n"
+         "                           move a file to, from or off the FTP staging server",
+         RunStageCommand},
     };
     return commands;
 }

@@ -26,13 +26,14 @@ private:
 };
 
 // What a subcommand gets: its arguments, the document, the two streams, and
-// the message printer behind the document.
+// the message printer behind the document; standard input last.
 struct CliContext {
     std::vector<std::string> args;
     CTarnDoc& doc;
     std::ostream& out;
     std::ostream& err;
     StderrMessages& messages;
+    std::istream& in;
 };
 
 // A subcommand: its name, a one-line usage, and the function that runs it and
@@ -48,3 +49,6 @@ const std::vector<CliCommand>& CliCommands();
 
 // Runs the command line as main() does; split out so tests can drive it.
 int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err);
+// The same with another standard input.
+int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream& out,
+           std::ostream& err);

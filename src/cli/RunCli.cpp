@@ -1,4 +1,4 @@
-#include <ostream>
+#include <iostream>
 
 #include "cli/CliContext.h"
 #include "core/app/CTarnDoc.h"
@@ -28,6 +28,11 @@ void PrintHelp(std::ostream& out) {
 }  // namespace
 
 int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    return RunCli(argv, std::cin, out, err);
+}
+
+int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream& out,
+           std::ostream& err) {
     std::size_t i = 1;
     std::string settings;
     while (i < argv.size() && argv[i].rfind("--", 0) == 0) {
@@ -79,8 +84,12 @@ int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     CTarnDoc doc(messages, NetSnmpManager());
     g_pDoc = &doc;
     LoadProcessWideSettings(doc);
-    CliContext context{
-        {argv.begin() + static_cast<std::ptrdiff_t>(i) + 1, argv.end()}, doc, out, err, messages};
+    CliContext context{{argv.begin() + static_cast<std::ptrdiff_t>(i) + 1, argv.end()},
+                       doc,
+                       out,
+                       err,
+                       messages,
+                       in};
     int code = command->run(context);
     g_pDoc = nullptr;
     return code;

@@ -13,10 +13,11 @@ struct CliRun {
     std::string err;
 };
 
-inline CliRun RunCliCaptured(std::vector<std::string> args) {
+inline CliRun RunCliCaptured(std::vector<std::string> args, const std::string& input = {}) {
     args.insert(args.begin(), "fleetwarden-cli");
+    std::istringstream in(input);
     std::ostringstream out, err;
-    int code = RunCli(args, out, err);
+    int code = RunCli(args, in, out, err);
     return {code, out.str(), err.str()};
 }
 

@@ -62,6 +62,17 @@ void CTarnDoc::WriteINIValueStr(const std::string& section, const std::string& k
     }
 }
 
+void CTarnDoc::WriteINIValues(
+    const std::string& section,
+    const std::vector<std::pair<std::string, std::string>>& values) const {
+    std::string path = GetINIPath();
+    if (auto error = ProfileStore::WriteValues(path, section, values)) {
+        m_messages.ShowMessage(FormatText("The settings file %s could not be written: %s",
+                                          path.c_str(), error->c_str()),
+                               MessageIcon::Warning);
+    }
+}
+
 void CTarnDoc::DeleteINISection(const std::string& section) const {
     std::string path = GetINIPath();
     if (auto error = ProfileStore::DeleteSection(path, section)) {

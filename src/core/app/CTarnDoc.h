@@ -2,6 +2,8 @@
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/app/SharedState.h"
 #include "core/common/UserMessages.h"
@@ -25,6 +27,10 @@ public:
                                     int report) const;
     void WriteINIValueStr(const std::string& section, const std::string& key,
                           const std::string& value) const;
+    // Several keys in one write of the file: all of them or, when the file
+    // cannot be written, none (reported once).
+    void WriteINIValues(const std::string& section,
+                        const std::vector<std::pair<std::string, std::string>>& values) const;
     void DeleteINISection(const std::string& section) const;
     std::string GetOidFromStr(const std::string& name, const std::string& terminalIP);
     // An optional setting (read without the "Not Found" report) as a number.

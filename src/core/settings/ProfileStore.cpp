@@ -323,18 +323,28 @@ std::vector<std::string> ProfileStore::ReadSectionLines(const std::string& path,
 
 std::optional<std::string> ProfileStore::Write(const std::string& path, const std::string& section,
                                                const std::string& key, const std::string& value) {
-    // A line break would split the entry and turn the rest into a line of its own.
-    if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value)) {
-        return std::string("a line break cannot be stored in a setting");
-    }
-    std::string_view trimmedKey = TrimBlanks(key);
-    if (section.find(']') != std::string::npos || key.find('=') != std::string::npos ||
-        trimmedKey.empty() || trimmedKey[0] == '[' || trimmedKey[0] == ';' ||
-        trimmedKey[0] == '#') {
-        return std::string("the section or key name is not valid");
+    return WriteValues(path, section, {{key, value}});
+}
+
+std::optional<std::string> ProfileStore::WriteValues(
+    const std::string& path, const std::string& section,
+    const std::vector<std::pair<std::string, std::string>>& values) {
+    for (const auto& [key, value] : values) {
+        // A line break would split the entry and turn the rest into a line of its own.
+        if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value)) {
+            return std::string("a line break cannot be stored in a setting");
+        }
+        std::string_view trimmedKey = TrimBlanks(key);
+        if (section.find(']') != std::string::npos || key.find('=') != std::string::npos ||
+            trimmedKey.empty() || trimmedKey[0] == '[' || trimmedKey[0] == ';' ||
+            trimmedKey[0] == '#') {
+            return std::string("the section or key name is not valid");
+        }
     }
     return Modify(path, [&](ProfileDocument& doc) {
-        doc.Set(section, key, value);
+        for (const auto& [key, value] : values) {
+            doc.Set(section, key, value);
+        }
         return true;
     });
 }

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Process-wide access to profile files (the settings file, the template,
@@ -19,6 +20,10 @@ public:
     // Each returns the reason the file could not be written, or nothing on success.
     static std::optional<std::string> Write(const std::string& path, const std::string& section,
                                             const std::string& key, const std::string& value);
+    // Several keys of one section in one replacement of the file: all or none.
+    static std::optional<std::string> WriteValues(
+        const std::string& path, const std::string& section,
+        const std::vector<std::pair<std::string, std::string>>& values);
     static std::optional<std::string> DeleteSection(const std::string& path,
                                                     const std::string& section);
 };

@@ -6,6 +6,7 @@
 #include "core/app/NetworkLayer.h"
 #include "core/common/StringTable.h"
 #include "core/settings/SettingsPath.h"
+#include "core/setup/SetupSettings.h"
 #include "core/snmp/SnmpManager.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/CTarnView.h"
@@ -51,12 +52,7 @@ bool CTarnApp::InitInstance() {
 }
 
 void CTarnApp::FirstRunCheck() {
-    std::string server = m_doc->GetINIValueStr("Misc", "FTPServerName", 1);
-    bool setupNeeded = server.empty();
-    if (!setupNeeded) {
-        setupNeeded = m_doc->GetINIValueStr("Misc", "DiscoverIPSubNet", 1).empty();
-    }
-    if (setupNeeded) {
+    if (SetupNeededAtStart(*m_doc)) {
         m_frame->View()->OnSetup();
     }
 }

@@ -23,6 +23,7 @@
 #include "gui/app/CMainFrame.h"
 #include "gui/common/InputBlocker.h"
 #include "gui/discovery/CDiscoverMonitorDlg.h"
+#include "gui/setup/CSetupDlg.h"
 #include "gui/traps/CTrapMonitorDlg.h"
 #include "ui_CTarnView.h"
 
@@ -73,6 +74,10 @@ CTarnView::CTarnView(CTarnDoc& doc, CMainFrame* frame)
     connect(m_ui->clearAllButton, &QPushButton::clicked, this, &CTarnView::OnClearAll);
     connect(m_ui->terminalList, &QTreeWidget::itemSelectionChanged, this,
             &CTarnView::OnSelectionChanged);
+    m_implementedCommands.insert(cmd::kSetup);
+    if (QAction* setup = m_frame->CommandAction(cmd::kSetup)) {
+        connect(setup, &QAction::triggered, this, &CTarnView::OnSetup);
+    }
     m_implementedCommands.insert(cmd::kTrapMonitor);
     if (QAction* trapMonitor = m_frame->CommandAction(cmd::kTrapMonitor)) {
         connect(trapMonitor, &QAction::triggered, this, &CTarnView::OnTrapMonitor);
@@ -348,5 +353,9 @@ void CTarnView::UpdateCommandUi() {
 }
 
 void CTarnView::OnSetup() {
-    // The Setup dialog is not part of this build yet.
+    // The command is disabled while a discovery runs; a shortcut may still come.
+    if (DiscoverMonitorHasWindow()) {
+        return;
+    }
+    CSetupDlg(m_doc, m_frame).exec();
 }
