@@ -9,6 +9,7 @@
 #include "core/discovery/DiscoveryControl.h"
 #include "core/settings/SettingsGlobals.h"
 #include "core/transfer/ManualXferRequest.h"
+#include "core/transfer/XferRequestWriter.h"
 
 namespace {
 
@@ -16,13 +17,6 @@ constexpr char kUsage[] =
     "usage: fleetwarden-cli submit IP --direction up|down --type binary|ascii --source S "
     "--dest D --server NAME [--trap-id ID]";
 constexpr std::size_t kMaxTrapId = 10;
-
-// The password the older model logs in with, from the stored text.
-// UnscramblePassword(stored, true) takes this place once the password
-// scrambling is part of the core; until then the stored text goes as it is.
-std::string PasswordForTransfers(const std::string& stored) {
-    return stored;
-}
 
 }  // namespace
 
@@ -79,7 +73,7 @@ int RunSubmitCommand(CliContext& context) {
         return 1;
     }
     context.doc.RegisterTerminal(ip);
-    std::string result = SubmitManualXferRequest(context.doc, ip, fields, PasswordForTransfers);
+    std::string result = SubmitManualXferRequest(context.doc, ip, fields);
     context.out << result << std::endl;
     return result == kNoneNoneNone ? 0 : 1;
 }

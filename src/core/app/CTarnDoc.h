@@ -8,7 +8,6 @@
 #include "core/app/SharedState.h"
 #include "core/common/UserMessages.h"
 #include "core/snmp/SnmpManager.h"
-#include "core/transfer/XferRequestWriter.h"
 
 // The console's document. It stores no data; it carries the settings, SNMP and
 // terminal identity operations that every window and worker uses through g_pDoc.
@@ -63,11 +62,9 @@ public:
     // Asks the terminal at `target` to fetch (`toTerminal` nonzero) or send the
     // file `fileName` through the FTP staging server of the settings. Returns
     // "NoneNoneNone" once every object is written, else the text of the write
-    // that failed (already shown). `unscramble` turns the stored FTP password
-    // into the one written to the older model.
+    // that failed (already shown).
     std::string SubmitXferRequest(const std::string& fileName, const std::string& target,
-                                  int toTerminal, bool binary,
-                                  const FtpPasswordUnscrambler& unscramble);
+                                  int toTerminal, bool binary);
 
     // The identity pop-up of a row of a terminal list.
     void ShowTerminalInfo(const std::string& name, int index) const;

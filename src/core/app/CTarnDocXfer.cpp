@@ -1,9 +1,9 @@
 // The transfer request: the objects that make a terminal fetch or send a file.
 #include "core/app/CTarnDoc.h"
+#include "core/transfer/XferRequestWriter.h"
 
 std::string CTarnDoc::SubmitXferRequest(const std::string& fileName, const std::string& target,
-                                        int toTerminal, bool binary,
-                                        const FtpPasswordUnscrambler& unscramble) {
+                                        int toTerminal, bool binary) {
     // After a failed write the writer sends nothing more; the settings are read
     // only while the request goes on, so a failure reports no missing setting.
     XferRequestWriter request(*this, target);
@@ -20,7 +20,7 @@ std::string CTarnDoc::SubmitXferRequest(const std::string& fileName, const std::
         return request.Result();
     }
     request.Write("EntOidXferServer", GetINIValueStr("Misc", "FTPServerName", 1));
-    request.WriteLogin(true, unscramble);
+    request.WriteLogin(true);
     request.Write("EntOidXferImediate", "0");
     request.Write("EntOidXferSubmit", "1");
     return request.Result();

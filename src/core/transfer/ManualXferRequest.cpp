@@ -1,10 +1,10 @@
 #include "core/transfer/ManualXferRequest.h"
 
 #include "core/app/CTarnDoc.h"
+#include "core/transfer/XferRequestWriter.h"
 
 std::string SubmitManualXferRequest(CTarnDoc& doc, const std::string& target,
-                                    const ManualXferFields& fields,
-                                    const FtpPasswordUnscrambler& unscramble) {
+                                    const ManualXferFields& fields) {
     if (fields.dest.empty() || fields.source.empty() || fields.server.empty() ||
         fields.trapId.empty()) {
         doc.Messages().ShowMessage(kFillInAllFields, MessageIcon::Warning);
@@ -19,7 +19,7 @@ std::string SubmitManualXferRequest(CTarnDoc& doc, const std::string& target,
     request.Write("EntOidXferType", fields.binary ? "0" : "1");
     request.Write("EntOidXferProtocol", "0");
     request.Write("EntOidXferServer", fields.server);
-    request.WriteLogin(false, unscramble);
+    request.WriteLogin(false);
     request.Write("EntOidXferImediate", "0");
     request.Write("EntOidXferSubmit", "1");
     return request.Result();

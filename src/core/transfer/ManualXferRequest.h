@@ -2,8 +2,6 @@
 
 #include <string>
 
-#include "core/transfer/XferRequestWriter.h"
-
 class CTarnDoc;
 
 // A transfer request as the administrator types it: every field is sent as it
@@ -25,5 +23,4 @@ inline const char kFillInAllFields[] = "Fill in all fields!";
 // OID section. Returns "NoneNoneNone", or the text it showed: kFillInAllFields
 // or the failed write's text.
 std::string SubmitManualXferRequest(CTarnDoc& doc, const std::string& target,
-                                    const ManualXferFields& fields,
-                                    const FtpPasswordUnscrambler& unscramble);
+                                    const ManualXferFields& fields);

@@ -4,6 +4,7 @@
 
 #include "core/app/CTarnDoc.h"
 #include "core/settings/SettingsGlobals.h"
+#include "core/setup/PasswordScrambling.h"
 
 namespace {
 constexpr std::size_t kTrapIdLength = 10;
@@ -32,8 +33,7 @@ bool XferRequestWriter::Write(const std::string& oidName, const std::string& val
     return Check(m_doc.SetSnmpValue(m_target, oidName, value));
 }
 
-bool XferRequestWriter::WriteLogin(bool retryInOlderSection,
-                                   const FtpPasswordUnscrambler& unscramble) {
+bool XferRequestWriter::WriteLogin(bool retryInOlderSection) {
     if (m_result != kNoneNoneNone) {
         return false;
     }
@@ -60,7 +60,7 @@ bool XferRequestWriter::WriteLogin(bool retryInOlderSection,
         return Check(result);
     }
     std::string stored = m_doc.GetINIValueStr("Misc", "FTPPassword", 1);
-    std::string password = unscramble ? unscramble(stored) : std::string();
+    std::string password = UnscramblePassword(m_doc, stored, true);
     result = m_doc.SetSnmpValue(m_target, "EntOidXferPassWord", password);
     g_OidSection = "OID";
     return Check(result);

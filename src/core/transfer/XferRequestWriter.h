@@ -1,14 +1,8 @@
 #pragma once
 
-#include <functional>
 #include <string>
 
 class CTarnDoc;
-
-// Turns the stored FTP password ("Misc"/FTPPassword) into the one a terminal
-// logs in with. The caller supplies it, so the request never holds a scrambler
-// of its own: UnscramblePassword(stored, true).
-using FtpPasswordUnscrambler = std::function<std::string(const std::string& stored)>;
 
 // The trap return identifier of a request to `target`: its last 10 characters,
 // or all of it when shorter.
@@ -26,8 +20,8 @@ public:
     // The FTP login and password, written only to the older model. With
     // `retryInOlderSection` a refused user name is retried once through the
     // older model's own OID section; the section is "OID" again afterwards on
-    // every path.
-    bool WriteLogin(bool retryInOlderSection, const FtpPasswordUnscrambler& unscramble);
+    // every path. The password is the stored one, unscrambled.
+    bool WriteLogin(bool retryInOlderSection);
 
     // "NoneNoneNone" while every write succeeded, else the failed write's text.
     const std::string& Result() const { return m_result; }
