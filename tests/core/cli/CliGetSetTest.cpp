@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "CliTestSupport.h"
+#include "MissingPeer.h"
 #include "NetworkTestSupport.h"
 #include "SnmpdAgent.h"
 #include "TestFiles.h"
@@ -56,7 +57,7 @@ class CliAgent : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!agent.Ready()) {
-            GTEST_SKIP() << "snmpd did not start";
+            SKIP_FOR_MISSING_PEER("snmpd did not start");
         }
         settings = dir.File("cli.ini");
         WriteTextFile(settings, "[Misc]\nGetCommunity=public\nSetCommunity=private\nSnmpPort=" +
