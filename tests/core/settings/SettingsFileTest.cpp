@@ -115,29 +115,30 @@ TEST(SettingsFile, AFileThatCannotServeIsReportedOnceAndNeverReplaced) {
 TEST(SettingsFile, AFailedReadIsNotKeptAndTheFileIsNotReplacedByWhatWasMissed) {
     TestDocument t(kSettings);
     CTarnDoc& doc = t.Doc();
+    const std::string& path = t.SettingsPath();
     EXPECT_EQ(doc.GetINIValueStr("Misc", "GetCommunity", 1), "public");
-    // Changed on disk, so the next read must load it again, and cannot.
-    WriteTextFile(t.SettingsPath(), std::string(kSettings) + "Added=1\n");
+    // Changed on disk, so the next read must load it again, and cannot. (Only
+    // the store runs without handles: the sanitizers' own checks need some.)
+    WriteTextFile(path, std::string(kSettings) + "Added=1\n");
+    ProfileLookup lookup;
+    std::optional<std::string> refused;
     {
         FileHandlesExhausted exhausted;
-        EXPECT_EQ(doc.GetINIValueStr("Misc", "GetCommunity", 1), "GetINIValueStrError");
-        EXPECT_EQ(doc.GetINIValueStr("OID", "OidSysName", 1), "GetINIValueStrError");
-        doc.WriteINIValueStr("Misc", "DuringTheFailure", "x");
+        lookup = ProfileStore::Lookup(path, "Misc", "GetCommunity");
+        refused = ProfileStore::Write(path, "Misc", "DuringTheFailure", "x");
     }
-    EXPECT_EQ(t.Messages().Texts(),
-              (std::vector<std::string>{"The settings file " + t.SettingsPath() +
-                                            " could not be read: Too many open files",
-                                        "The settings file " + t.SettingsPath() +
-                                            " could not be written: Too many open files"}));
+    EXPECT_FALSE(lookup.value.has_value());
+    EXPECT_EQ(lookup.fileProblem, "Too many open files");
+    EXPECT_EQ(refused, "Too many open files");
 
     // Once handles are free again, the file reads whole and a write keeps it whole.
     EXPECT_EQ(doc.GetINIValueStr("Misc", "GetCommunity", 1), "public");
     EXPECT_EQ(doc.GetINIValueStr("OID", "Added", 1), "1");
     doc.WriteINIValueStr("Misc", "Later", "2");
-    EXPECT_EQ(ReadTextFile(t.SettingsPath()),
+    EXPECT_EQ(ReadTextFile(path),
               "; kept\n[Misc]\nGetCommunity=public\nLater=2\n[OID]\n"
               "OidSysName=.1.3.6.1.2.1.1.5.0\nAdded=1\n");
-    EXPECT_EQ(t.Messages().Texts().size(), 2u);
+    EXPECT_TRUE(t.Messages().Texts().empty());
 }
 
 TEST(SettingsConcurrency, TwoProcessesWritingDifferentKeysLoseNothing) {
