@@ -1,7 +1,6 @@
 #include "core/settings/ProfileStore.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,122 +12,15 @@
 #include <mutex>
 
 #include "core/settings/ProfileDocument.h"
+#include "core/settings/ProfileFileAccess.h"
 
 namespace {
-
-enum class Encoding { Utf8, Utf8Bom, Utf16Le, Utf16Be };
-
-struct FileStamp {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    timespec modified{};
-    bool operator==(const FileStamp& o) const {
-        return device == o.device && inode == o.inode && size == o.size &&
-               modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
-    }
-};
-
-FileStamp StampFrom(const struct stat& st) {
-    return FileStamp{st.st_dev, st.st_ino, st.st_size, st.st_mtim};
-}
 
 std::string ErrnoText(int error) {
     return std::strerror(error);
 }
 
-// Why a file with these attributes cannot be read as a profile file.
-std::optional<std::string> UnusableBecause(const struct stat& st) {
-    if (S_ISDIR(st.st_mode)) {
-        return ErrnoText(EISDIR);
-    }
-    if (!S_ISREG(st.st_mode)) {
-        return std::string("it is not a regular file");
-    }
-    if (st.st_size > ProfileStore::kMaxFileBytes) {
-        return std::string("it is larger than 16 MB");
-    }
-    return std::nullopt;
-}
-
-// The state of a file before it is read: its attributes, or why it cannot be
-// read (`missing` when there is no file at all).
-struct FileCheck {
-    struct stat st {};
-    bool missing = false;
-    std::optional<std::string> problem;
-};
-
-FileCheck CheckFile(const std::string& path) {
-    FileCheck check;
-    if (::stat(path.c_str(), &check.st) != 0) {
-        check.missing = errno == ENOENT;
-        check.problem = ErrnoText(errno);
-        return check;
-    }
-    check.problem = UnusableBecause(check.st);
-    return check;
-}
-
-struct FileBytes {
-    FileStamp stamp;
-    std::string bytes;
-    bool missing = false;
-    std::optional<std::string> problem;
-};
-
-// Reads a whole profile file, refusing anything but a regular file of sane size:
-// a FIFO would block the reader, a huge file exhaust its memory.
-FileBytes ReadFileBytes(const std::string& path) {
-    FileBytes result;
-    FileCheck check = CheckFile(path);
-    if (check.problem) {
-        result.missing = check.missing;
-        result.problem = check.problem;
-        return result;
-    }
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        result.missing = errno == ENOENT;
-        result.problem = ErrnoText(errno);
-        return result;
-    }
-    auto fail = [&](std::optional<std::string> problem) {
-        ::close(fd);
-        FileBytes failed;
-        failed.problem = std::move(problem);
-        return failed;
-    };
-    // What counts is the file that was opened, should it have been replaced since.
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        return fail(ErrnoText(errno));
-    }
-    if (auto problem = UnusableBecause(st)) {
-        return fail(problem);
-    }
-    result.bytes.reserve(static_cast<std::size_t>(st.st_size));
-    char buffer[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof(buffer));
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return fail(ErrnoText(errno));
-        }
-        if (n == 0) {
-            break;
-        }
-        result.bytes.append(buffer, static_cast<std::size_t>(n));
-        if (result.bytes.size() > static_cast<std::size_t>(ProfileStore::kMaxFileBytes)) {
-            return fail(std::string("it is larger than 16 MB"));
-        }
-    }
-    ::close(fd);
-    result.stamp = StampFrom(st);
-    return result;
-}
+enum class Encoding { Utf8, Utf8Bom, Utf16Le, Utf16Be };
 
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
@@ -272,7 +164,7 @@ private:
                 return LoadedFile{&it->second, false, std::nullopt};
             }
         }
-        FileBytes read = ReadFileBytes(path);
+        FileBytes read = ReadProfileFile(path);
         if (read.problem) {
             // Nothing of a failed load is kept: the next read tries again.
             if (it != m_files.end()) {
@@ -373,37 +265,6 @@ std::optional<std::string> ReplaceFile(const std::string& path, const std::strin
     return std::nullopt;
 }
 
-// An exclusive advisory lock on "<file>.lock", held while the object lives. The
-// file itself cannot carry the lock: every write replaces it by another.
-class LockBeside {
-public:
-    explicit LockBeside(const std::string& path) {
-        m_fd = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (m_fd < 0) {
-            m_problem = ErrnoText(errno);
-            return;
-        }
-        while (::flock(m_fd, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                m_problem = ErrnoText(errno);
-                return;
-            }
-        }
-    }
-    ~LockBeside() {
-        if (m_fd >= 0) {
-            ::close(m_fd);  // releases the lock
-        }
-    }
-    LockBeside(const LockBeside&) = delete;
-    LockBeside& operator=(const LockBeside&) = delete;
-    const std::optional<std::string>& Problem() const { return m_problem; }
-
-private:
-    int m_fd = -1;
-    std::optional<std::string> m_problem;
-};
-
 // Applies `change` to the file as it is on disk and writes it back under the
 // lock, so that writers in other processes never undo each other's changes. A
 // file that exists but cannot be read is left alone: replacing it would lose
@@ -412,11 +273,11 @@ private:
 template <typename Change>
 std::optional<std::string> Modify(const std::string& path, Change&& change) {
     // Checked before the lock too, so that no lock file appears beside a directory.
-    FileCheck check = CheckFile(path);
+    FileCheck check = CheckProfileFile(path);
     if (check.problem && !check.missing) {
         return check.problem;
     }
-    LockBeside lock(WriteTarget(path));
+    ProfileFileLock lock(WriteTarget(path));
     if (lock.Problem()) {
         return lock.Problem();
     }
@@ -433,8 +294,8 @@ std::optional<std::string> Modify(const std::string& path, Change&& change) {
                     ReplaceFile(path, Encode(updated.document.Serialize(), updated.encoding))) {
                 return error;
             }
-            // The next read loads the new file; a document kept from before it
-            // must not pass for it.
+            // The cache holds what was written, under the new file's stamp (a
+            // file that was missing is loaded by the next read).
             if (loaded.file) {
                 struct stat st {};
                 if (::stat(path.c_str(), &st) == 0) {
@@ -479,7 +340,6 @@ ProfileLookup ProfileStore::Lookup(const std::string& path, const std::string& s
             lookup.value = loaded.file->document.Get(section, key);
         }
         lookup.fileProblem = loaded.problem;
-        lookup.fileMissing = loaded.missing;
         return lookup;
     });
 }

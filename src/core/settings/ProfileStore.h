@@ -9,7 +9,6 @@
 struct ProfileLookup {
     std::optional<std::string> value;
     std::optional<std::string> fileProblem;
-    bool fileMissing = false;
 };
 
 // Process-wide access to profile files (the settings file, the template,
@@ -20,9 +19,6 @@ struct ProfileLookup {
 // a new file is created readable by its owner only.
 class ProfileStore {
 public:
-    // Files larger than this are refused rather than read whole.
-    static constexpr long long kMaxFileBytes = 16LL * 1024 * 1024;
-
     // The full stored value, or nothing when the file, section or key is missing
     // (or the file cannot be used).
     static std::optional<std::string> Read(const std::string& path, const std::string& section,

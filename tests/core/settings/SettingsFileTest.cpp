@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "TestDocument.h"
+#include "core/settings/ProfileFileAccess.h"
 #include "core/settings/ProfileStore.h"
 #include "core/settings/SettingsPath.h"
 
@@ -68,7 +69,7 @@ TEST(SettingsFile, AFileThatCannotServeIsReportedOnceAndNeverReplaced) {
         {"too large",
          [](const std::string& p) {
              WriteTextFile(p, "[Misc]\nGetCommunity=public\n");
-             ::truncate(p.c_str(), ProfileStore::kMaxFileBytes + 1);
+             ::truncate(p.c_str(), kMaxProfileFileBytes + 1);
          },
          "it is larger than 16 MB"},
     };
