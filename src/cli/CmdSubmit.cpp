@@ -67,9 +67,9 @@ int RunSubmitCommand(CliContext& context) {
 
     // Enterprise objects hang under the terminal's product prefix, which
     // registration learns; a terminal that does not answer gets nothing.
-    std::string probe = ProbeTerminalName(context.doc, ip);
-    if (Contains(probe, "Error")) {
-        context.err << ip << ": no answer: " << probe << std::endl;
+    CTarnDoc::SnmpGetOutcome probe = ProbeTerminalName(context.doc, ip);
+    if (!probe.ok) {
+        context.err << ip << ": no answer: " << probe.text << std::endl;
         return 1;
     }
     context.doc.RegisterTerminal(ip);

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <ostream>
 
+#include "cli/CliArguments.h"
 #include "cli/CliCommandsList.h"
 #include "core/app/CTarnDoc.h"
 #include "core/common/LineEscape.h"
@@ -18,9 +19,9 @@ int RegisterAddresses(CliContext& context, const std::vector<std::string>& addre
                       bool reportEach) {
     int silent = 0;
     for (const auto& ip : addresses) {
-        std::string probe = ProbeTerminalName(context.doc, ip);
-        if (Contains(probe, "Error")) {
-            context.err << ip << ": no answer: " << probe << std::endl;
+        CTarnDoc::SnmpGetOutcome probe = ProbeTerminalName(context.doc, ip);
+        if (!probe.ok) {
+            context.err << ip << ": no answer: " << probe.text << std::endl;
             ++silent;
             continue;
         }
@@ -83,9 +84,12 @@ void PrintTerminalList(CliContext& context, bool csv) {
 }
 
 int RunRegisterCommand(CliContext& context) {
+    const std::string usage = "register IP...";
     if (context.args.empty()) {
-        context.err << "usage: fleetwarden-cli register IP..." << std::endl;
-        return 2;
+        return UsageError(context.err, "register needs at least one address", usage);
+    }
+    if (auto refused = RefuseBadAddresses(context.err, context.args, usage)) {
+        return *refused;
     }
     return RegisterAddresses(context, context.args, true) == 0 ? 0 : 1;
 }
@@ -100,9 +104,12 @@ int RunListCommand(CliContext& context) {
             addresses.push_back(arg);
         }
     }
+    const std::string usage = "list [--csv] IP...";
     if (addresses.empty()) {
-        context.err << "usage: fleetwarden-cli list [--csv] IP..." << std::endl;
-        return 2;
+        return UsageError(context.err, "list needs at least one address", usage);
+    }
+    if (auto refused = RefuseBadAddresses(context.err, addresses, usage)) {
+        return *refused;
     }
     int silent = RegisterAddresses(context, addresses, false);
     RefreshAndValidateTerminals(context.doc);

@@ -45,14 +45,20 @@ int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream&
             out << "fleetwarden-cli " << CTarnDoc::GetVersionText() << std::endl;
             return 0;
         }
-        if (option == "--settings" && i + 1 < argv.size()) {
-            settings = argv[i + 1];
-            i += 2;
-            continue;
-        }
-        if (option.rfind("--settings=", 0) == 0) {
-            settings = option.substr(11);
-            ++i;
+        if (option == "--settings" || option.rfind("--settings=", 0) == 0) {
+            bool separate = option == "--settings";
+            if (separate && i + 1 >= argv.size()) {
+                err << "fleetwarden-cli: --settings needs a file name" << std::endl;
+                return 2;
+            }
+            settings = separate ? argv[i + 1] : option.substr(11);
+            // An empty name would quietly mean the default file.
+            if (settings.empty()) {
+                err << "fleetwarden-cli: --settings needs a file name, not an empty one"
+                    << std::endl;
+                return 2;
+            }
+            i += separate ? 2 : 1;
             continue;
         }
         err << "fleetwarden-cli: unknown option " << option << " (try --help)" << std::endl;

@@ -15,8 +15,9 @@
 
 namespace {
 
-// Hosts 1 to 8 of 127.0.66: three terminals of both models, one whose name
-// reads as a failure, one that never answers, and four addresses without any.
+// Hosts 1 to 8 of 127.0.66: four terminals of both models (one with a name that
+// reads like a failure text), one that never answers, and three addresses
+// without any.
 const char* const kLoopbackFleet = R"INI(
 [ALPHA]
 Address=127.0.66.2
@@ -67,6 +68,7 @@ TEST_F(DiscoveryFleet, TheRangeScanFindsTheFleetOnceWhateverTheProbingWidth) {
         Settings("DiscoverIPSubNet=127.0.66\nDiscoverRangeLow=1\nDiscoverRangeHigh=8\n"));
     const auto expected = Blocks({{"ALPHA", "Front desk", "127.0.66.2"},
                                   {"BRAVO", "Back office", "127.0.66.4"},
+                                  {"ErrorLab", "T400 thin client, firmware 5.2.1044", "127.0.66.5"},
                                   {"OLDIE", "Old model", "127.0.66.7"}});
 
     RecordingMonitor first;
@@ -80,7 +82,7 @@ TEST_F(DiscoveryFleet, TheRangeScanFindsTheFleetOnceWhateverTheProbingWidth) {
     RecordingMonitor second;
     EXPECT_EQ(SnmpScanThread(t.Doc(), second), kDiscoveryEnded);
     EXPECT_TRUE(second.Lines().empty());
-    EXPECT_EQ(g_Terminals.Count(), 3u);
+    EXPECT_EQ(g_Terminals.Count(), 4u);
 
     // With every address probed at once, the same run.
     g_Terminals.Clear();
@@ -125,11 +127,12 @@ TEST_F(DiscoveryFleet, TheCommandLinePrintsTheLogThenTheTerminals) {
     EXPECT_EQ(run.code, 0) << run.err;
     EXPECT_EQ(run.err, "");
     std::vector<std::string> lines = SplitLines(run.out);
-    ASSERT_EQ(lines.size(), 18u) << run.out;
+    ASSERT_EQ(lines.size(), 24u) << run.out;
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 5),
               TerminalBlock("ALPHA", "Front desk", "127.0.66.2"));
-    EXPECT_EQ(lines[15].substr(0, lines[15].find('\t')), "ALPHA");
-    EXPECT_NE(lines[17].find("\t127.0.66.7\t"), std::string::npos);
+    EXPECT_EQ(lines[20].substr(0, lines[20].find('\t')), "ALPHA");
+    EXPECT_EQ(lines[22].substr(0, lines[22].find('\t')), "ErrorLab");
+    EXPECT_NE(lines[23].find("\t127.0.66.7\t"), std::string::npos);
 
     EXPECT_EQ(
         RunCliCaptured({"--settings", t.SettingsPath(), "discover", "--parallel", "none"}).code, 2);

@@ -10,6 +10,7 @@
 #include <map>
 #include <string>
 
+#include "MissingPeer.h"
 #include "NetNamespace.h"
 #include "SimFleetProcess.h"
 
@@ -135,7 +136,7 @@ Address=10.77.2.10
 TEST(NetNamespaceHelper, RunsACommandWithTheGivenAddresses) {
     std::string unavailable = NamespaceUnavailableReason();
     if (!unavailable.empty()) {
-        GTEST_SKIP() << unavailable;
+        SKIP_FOR_MISSING_PEER(unavailable);
     }
     CommandResult inside =
         RunInNamespace({{"10.9.8.1"}, {"10.9.8.2/16"}}, {"ip", "-o", "-4", "addr", "show"});

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <thread>
 
+#include "MissingPeer.h"
 #include "SimFleetProcess.h"
 
 namespace {
@@ -47,7 +48,7 @@ protected:
     void Start(const std::string& fleet, std::vector<std::string> args = {},
                const std::string& settings = {}) {
         if (FindProgram("snmpget").empty()) {
-            GTEST_SKIP() << "net-snmp's command-line tools are not installed";
+            SKIP_FOR_MISSING_PEER("net-snmp's command-line tools are not installed");
         }
         fleetProcess = std::make_unique<SimFleetProcess>(
             SimFleetProcess::Options{fleet, std::move(args), false, settings});

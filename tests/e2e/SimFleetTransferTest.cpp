@@ -7,6 +7,7 @@
 #include <set>
 #include <thread>
 
+#include "MissingPeer.h"
 #include "PyFtpServer.h"
 #include "SimFleetProcess.h"
 #include "TrapReceiver.h"
@@ -46,10 +47,10 @@ class SimFleetTransfer : public ::testing::Test {
 protected:
     void SetUp() override {
         if (FindProgram("snmpset").empty()) {
-            GTEST_SKIP() << "net-snmp's command-line tools are not installed";
+            SKIP_FOR_MISSING_PEER("net-snmp's command-line tools are not installed");
         }
         if (!ftp->Ready()) {
-            GTEST_SKIP() << "pyftpdlib did not start: " << ftp->Log();
+            SKIP_FOR_MISSING_PEER("pyftpdlib did not start: " + ftp->Log());
         }
     }
     void Start(const std::string& fleetText = kFleet, std::vector<std::string> args = {}) {

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "CliTestSupport.h"
+#include "NetworkTestSupport.h"
 #include "SimFleetProcess.h"
 #include "TestFiles.h"
 #include "core/terminals/TerminalDatabase.h"
@@ -23,7 +24,8 @@ const char* const kFleet =
     "[THIRD]\nAddress=127.0.60.6\nInterfaces=3\nEthernetIndex=3\nMAC=02:46:57:00:30:03\n"
     "[NOETH-A]\nName=NOETH\nAddress=127.0.60.7\nEthernetIndex=none\n"
     "[NOETH-B]\nName=NOETH\nAddress=127.0.60.8\nEthernetIndex=none\n"
-    "[SILENT]\nAddress=127.0.60.9\nSilent=yes\n";
+    "[SILENT]\nAddress=127.0.60.9\nSilent=yes\n"
+    "[ERRDESK]\nName=Error log at desk 3\nAddress=127.0.60.10\n";
 
 class TerminalInventory : public ::testing::Test {
 protected:
@@ -40,10 +42,19 @@ protected:
     }
     void TearDown() override { g_Terminals.Clear(); }
 
-    CliRun Cli(std::vector<std::string> args) {
-        std::vector<std::string> withSettings = {"--settings", settings};
-        withSettings.insert(withSettings.end(), args.begin(), args.end());
-        return RunCliCaptured(withSettings);
+    std::vector<std::string> WithSettings(const std::vector<std::string>& args) const {
+        std::vector<std::string> all = {"--settings", settings};
+        all.insert(all.end(), args.begin(), args.end());
+        return all;
+    }
+    // A run within this process; a run of the program as a process of its own
+    // (its output and its errors together).
+    CliRun Cli(const std::vector<std::string>& args) { return RunCliCaptured(WithSettings(args)); }
+    CliRun Program(const std::vector<std::string>& args) {
+        std::vector<std::string> argv = WithSettings(args);
+        argv.insert(argv.begin(), ProgramDirectory() + "/fleetwarden-cli");
+        CommandResult run = RunCommand(argv);
+        return {run.exitCode, run.output, {}};
     }
 
     TempDir dir;
@@ -94,16 +105,26 @@ TEST_F(TerminalInventory, RegisterReportsEachAddressOnce) {
     EXPECT_EQ(g_Terminals.Count(), 1u);
 }
 
-TEST_F(TerminalInventory, ATerminalThatRenamedItselfLeavesAtTheNextRefresh) {
-    CliRun first = Cli({"list", "127.0.60.2", "127.0.60.6"});
-    ASSERT_EQ(SplitLines(first.out).size(), 2u) << first.out << first.err;
-    // Rename THIRD on the terminal itself; it still answers.
-    CliRun rename = Cli({"set", "127.0.60.6", "OidSysName", "THIRD-NEW"});
-    ASSERT_EQ(rename.out, "NoneNoneNone\n") << rename.err;
-    CliRun second = Cli({"list", "127.0.60.2"});
-    auto lines = SplitLines(second.out);
-    ASSERT_EQ(lines.size(), 1u) << second.out;
-    EXPECT_EQ(lines[0].rfind("ALPHA\t", 0), 0u);
+TEST_F(TerminalInventory, SeparateRunsShareNothingButTheTerminalsThemselves) {
+    CliRun first = Program({"list", "127.0.60.2", "127.0.60.6"});
+    auto lines = SplitLines(first.out);
+    ASSERT_EQ(lines.size(), 2u) << first.out;
+    EXPECT_EQ(lines[1].rfind("THIRD\t", 0), 0u);
+    // Rename THIRD on the terminal itself, from another run.
+    CliRun rename = Program({"set", "127.0.60.6", "OidSysName", "THIRD-NEW"});
+    ASSERT_EQ(rename.out, "NoneNoneNone\n");
+    EXPECT_EQ(rename.code, 0);
+    // A later run knows only what it asks the terminals now.
+    CliRun second = Program({"list", "127.0.60.6", "127.0.60.2"});
+    lines = SplitLines(second.out);
+    ASSERT_EQ(lines.size(), 2u) << second.out;
+    EXPECT_EQ(lines[0].rfind("THIRD-NEW\t", 0), 0u);
+    EXPECT_EQ(lines[1].rfind("ALPHA\t", 0), 0u);
+    EXPECT_EQ(SplitLines(Program({"list", "127.0.60.2"}).out).size(), 1u);
+    // A name that reads like a failure text is still an answer.
+    CliRun odd = Program({"register", "127.0.60.10"});
+    EXPECT_EQ(odd.code, 0);
+    EXPECT_EQ(odd.out, "127.0.60.10 added\n");
 }
 
 TEST_F(TerminalInventory, WhatASetWroteShowsAtTheNextRefresh) {

@@ -11,6 +11,7 @@
 #include "gui/app/CAboutDlg.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/CTarnView.h"
+#include "gui/app/ConsoleOptions.h"
 #include "ui_CTarnView.h"
 
 namespace {
@@ -48,6 +49,7 @@ private slots:
     void helpMenuAppearsOnlyOnceTheViewIsShown();
     void viewStartsWithEmptyListsAndDisabledButtons();
     void aboutTextWithAndWithoutTemplate();
+    void anEmptySettingsNameIsRefused();
 };
 
 void MainFrameTest::menusCarryEveryCommand() {
@@ -149,6 +151,25 @@ void MainFrameTest::aboutTextWithAndWithoutTemplate() {
     WriteTextFile(GetTemplatePath(), "[Template-Version]\n\"Version\"=2.0\n");
     CAboutDlg about;
     QCOMPARE(about.VersionText(), QString("1.0.2.1          V2.0TPL"));
+}
+
+void MainFrameTest::anEmptySettingsNameIsRefused() {
+    // An empty name would quietly mean the default file beside the program.
+    const std::vector<std::vector<std::string>> cases = {
+        {"--settings", ""}, {"--settings="}, {"--settings"}, {"--settings", "site.ini"}};
+    for (const auto& args : cases) {
+        std::vector<std::string> argv = {"fleetwarden"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<char*> pointers;
+        for (auto& arg : argv) {
+            pointers.push_back(arg.data());
+        }
+        ConsoleOptions options =
+            ConsoleOptions::Parse(static_cast<int>(pointers.size()), pointers.data());
+        bool named = args.size() == 2 && !args[1].empty();
+        QCOMPARE(options.error.empty(), named);
+        QCOMPARE(options.settingsPath, named ? args[1] : std::string());
+    }
 }
 
 QTEST_MAIN(MainFrameTest)

@@ -1,6 +1,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTimer>
@@ -226,6 +228,28 @@ void TerminalListTest::popupHitTestOnAListBox() {
     ShowTerminalInfoAt(t.Doc(), list, origin + QPoint(20, 400));
     QVERIFY(t.Messages().Texts().empty());
     g_Terminals.Clear();
+
+    // Spacing between rows and per-pixel scrolling, with a row partly out of
+    // view at the top: the first row in view comes from the rows' geometry, so
+    // a click on any row in view still finds it.
+    QListWidget spaced;
+    spaced.setSpacing(6);
+    spaced.setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    spaced.resize(200, 150);
+    for (int i = 0; i < 30; ++i) {
+        spaced.addItem(QString("T%1").arg(i));
+    }
+    spaced.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&spaced));
+    spaced.verticalScrollBar()->setValue(spaced.visualItemRect(spaced.item(5)).top() + 3);
+    QCoreApplication::processEvents();
+    QVERIFY(spaced.visualItemRect(spaced.item(5)).top() < 0);
+    QPoint spacedOrigin = spaced.viewport()->mapToGlobal(QPoint(0, 0));
+    for (int row : {6, 8}) {
+        QCOMPARE(ListItemFromPoint(spacedOrigin + spaced.visualItemRect(spaced.item(row)).center(),
+                                   outside, spaced),
+                 row);
+    }
 }
 
 void TerminalListTest::progressNoticeShowsTheLatestLines() {
@@ -234,8 +258,22 @@ void TerminalListTest::progressNoticeShowsTheLatestLines() {
     QVERIFY(!notice.HasWindow());
     notice.Create();
     QVERIFY(notice.HasWindow());
+    QVERIFY(QTest::qWaitForWindowExposed(notice.Window()));
+    // What the screen shows, grabbed without the event loop running: the
+    // caller of SetMessages blocks, so the notice must paint at once.
+    auto onScreen = [&] {
+        QWidget* window = notice.Window();
+        return window->screen()
+            ->grabWindow(window->winId())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    };
     notice.SetMessages("Step one", "Please Wait");
+    QImage one = onScreen();
     notice.SetMessages("Step two", "Please Wait");
+    QImage two = onScreen();
+    QVERIFY(one != two);
+    QCOMPARE(two, notice.Window()->grab().toImage().convertToFormat(QImage::Format_RGB32));
     auto* first = notice.Window()->findChild<QLabel*>("message1");
     QCOMPARE(first->text(), QString("Step two"));
     QCOMPARE(first->property("controlId").toInt(), 1041);

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "FakeTerminals.h"
+#include "MissingPeer.h"
 #include "NetworkTestSupport.h"
 #include "SimFleetProcess.h"
 #include "TestDocument.h"
@@ -198,7 +199,7 @@ void TrapMonitorTest::trapsAppearAndAColdStartPromptsARefresh() {
     QVERIFY(!c.view.Controls().refreshButton->isEnabled());
     std::vector<std::string> argv = SnmptrapV1(c.trapPort, "127.0.0.21", 0, 0);
     if (argv.empty()) {
-        QSKIP("snmptrap missing");
+        QSKIP_FOR_MISSING_PEER("snmptrap missing");
     }
     QCOMPARE(RunCommand(argv).exitCode, 0);
     QTRY_COMPARE(monitor.LineCounter(), 6);
@@ -236,7 +237,7 @@ void TrapMonitorTest::exitWaitsForTheTrapInHandBeforeTheDatabaseGoes() {
 
 void TrapMonitorTest::theFleetsColdStartsAreOfferedForRefresh() {
     if (!QFileInfo::exists(QString::fromStdString(SimFleetProgram()))) {
-        QSKIP("the simulated fleet is not built");
+        QSKIP_FOR_MISSING_PEER("the simulated fleet is not built");
     }
     Console c(true);
     c.Show();

@@ -95,6 +95,12 @@ SnmpRequestResult FakeSnmpManager::Handle(const SnmpOpenParams& params, SnmpPduT
     return result;
 }
 
+void FakeSnmpManager::SetAgentValue(const std::string& agent, const std::string& oid,
+                                    SnmpValue value) {
+    std::lock_guard lock(m_mutex);
+    agents[agent][oid] = std::move(value);
+}
+
 std::vector<SnmpOpenParams> FakeSnmpManager::Opens() const {
     std::lock_guard lock(m_mutex);
     return m_opens;

@@ -46,6 +46,10 @@ public:
     // How long every request takes before it is answered.
     std::chrono::milliseconds delay{0};
 
+    // Changes one object of an agent while requests may be running (a
+    // terminal that renames itself, for instance).
+    void SetAgentValue(const std::string& agent, const std::string& oid, SnmpValue value);
+
     // What was asked.
     std::vector<SnmpOpenParams> Opens() const;
     std::vector<Request> Requests() const;

@@ -2,6 +2,7 @@
 
 #include "BuildVersion.h"
 #include "core/common/TextFormat.h"
+#include "core/settings/ProfileDocument.h"
 #include "core/settings/ProfileStore.h"
 #include "core/settings/SettingsGlobals.h"
 #include "core/settings/SettingsPath.h"
@@ -23,25 +24,57 @@ std::string CutToReadBuffer(std::string value) {
     return value;
 }
 
-std::string ReadSetting(const std::string& section, const std::string& key) {
-    auto value = ProfileStore::Read(GetINIPath(), section, key);
-    return value ? CutToReadBuffer(*value) : kNoneNoneNone;
+// A port number: decimal digits only, 1 to 65535.
+std::optional<unsigned> ParsePort(const std::string& text) {
+    if (text.empty() || text.size() > 5 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    unsigned long port = std::stoul(text);
+    if (port < 1 || port > 65535) {
+        return std::nullopt;
+    }
+    return static_cast<unsigned>(port);
 }
+
+const std::string kSettingsFileTopic = "settings file";
 }  // namespace
 
 CTarnDoc::CTarnDoc(IUserMessages& messages, ISnmpManager& snmp)
     : m_messages(messages), m_snmp(snmp) {}
 
+void CTarnDoc::ReportOnce(const std::string& topic, const std::string& text) const {
+    if (m_reports.First(topic, text)) {
+        m_messages.ShowMessage(text, MessageIcon::Warning);
+    }
+}
+
+CTarnDoc::SettingRead CTarnDoc::ReadSetting(const std::string& section,
+                                            const std::string& key) const {
+    std::string path = GetINIPath();
+    ProfileLookup lookup = ProfileStore::Lookup(path, section, key);
+    if (lookup.fileProblem) {
+        // One clear report instead of a "Not Found" for every key read.
+        ReportOnce(kSettingsFileTopic, FormatText("The settings file %s could not be read: %s",
+                                                  path.c_str(), lookup.fileProblem->c_str()));
+        return {kNoneNoneNone, true};
+    }
+    m_reports.Forget(kSettingsFileTopic);
+    return {lookup.value ? CutToReadBuffer(*lookup.value) : kNoneNoneNone, false};
+}
+
 std::string CTarnDoc::GetINIValueStr(const std::string& section, const std::string& key,
                                      int report) const {
-    std::string value = ReadSetting(section, key);
-    if (report != 0 && value == kNoneNoneNone) {
-        m_messages.ShowMessage(
-            FormatText("GetINIValueStr:%s:%s:Not Found", section.c_str(), key.c_str()),
-            MessageIcon::None);
+    SettingRead read = ReadSetting(section, key);
+    if (report != 0 && read.value == kNoneNoneNone) {
+        if (!read.fileUnusable) {
+            m_messages.ShowMessage(
+                FormatText("GetINIValueStr:%s:%s:Not Found", section.c_str(), key.c_str()),
+                MessageIcon::Warning);
+        }
         return "GetINIValueStrError";
     }
-    return value;
+    return read.value;
 }
 
 std::string CTarnDoc::GetINIValueStrWhole(const std::string& section, const std::string& key,
@@ -84,34 +117,59 @@ void CTarnDoc::DeleteINISection(const std::string& section) const {
 
 long CTarnDoc::GetOptionalININumber(const std::string& section, const std::string& key,
                                     long fallback) const {
-    std::string value = ReadSetting(section, key);
+    std::string value = ReadSetting(section, key).value;
     if (value == kNoneNoneNone || value.empty()) {
         return fallback;
     }
     return ToLong(value);
 }
 
+std::optional<unsigned> CTarnDoc::GetPortSetting(const std::string& key, unsigned fallback,
+                                                 std::string& problem) const {
+    std::string value = ReadSetting("Misc", key).value;
+    if (value == kNoneNoneNone || value.empty()) {
+        return fallback;
+    }
+    if (auto port = ParsePort(value)) {
+        return port;
+    }
+    // Another port in its place would talk to, or take, the wrong service.
+    problem = FormatText(
+        "The setting %s=%s in section Misc of the settings file %s is not a port number from 1 "
+        "to 65535; it is not used",
+        key.c_str(), value.c_str(), GetINIPath().c_str());
+    return std::nullopt;
+}
+
 std::string CTarnDoc::GetOidFromStr(const std::string& name, const std::string& terminalIP) {
     const std::string oidSection = g_OidSection;
-    auto notFound = [&] {
-        m_messages.ShowMessage(
-            FormatText("GetOidFromStr:%s:%s:Not Found", oidSection.c_str(), name.c_str()),
-            MessageIcon::None);
+    auto notFound = [&](const SettingRead& read) {
+        if (!read.fileUnusable) {
+            m_messages.ShowMessage(
+                FormatText("GetOidFromStr:%s:%s:Not Found", oidSection.c_str(), name.c_str()),
+                MessageIcon::Warning);
+        }
         return std::string("OidStrError");
     };
-    std::string value = ReadSetting(oidSection, name);
+    SettingRead read = ReadSetting(oidSection, name);
+    const std::string& value = read.value;
     if (value == kNoneNoneNone) {
-        return notFound();
+        return notFound(read);
     }
     if (!value.empty() && value[0] == '.') {
         return value;
     }
-    std::string section = value == "PRODUCTSPECIFIC" ? GetProductSection(terminalIP) : value;
-    std::string redirected = ReadSetting(section, name);
-    if (redirected == kNoneNoneNone) {
-        return notFound();
+    if (value == "PRODUCTSPECIFIC" && EqualsNoCase(name, "OidSysObjID")) {
+        // The product is learnt by reading this very object: the redirection
+        // would ask for itself without end.
+        return notFound(read);
     }
-    return redirected;
+    std::string section = value == "PRODUCTSPECIFIC" ? GetProductSection(terminalIP) : value;
+    SettingRead redirected = ReadSetting(section, name);
+    if (redirected.value == kNoneNoneNone) {
+        return notFound(redirected);
+    }
+    return redirected.value;
 }
 
 std::string CTarnDoc::GetVersionText() {

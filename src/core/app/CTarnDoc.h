@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/app/SharedState.h"
+#include "core/common/OnceReports.h"
 #include "core/common/UserMessages.h"
 #include "core/snmp/SnmpManager.h"
 
@@ -35,6 +36,10 @@ public:
     // An optional setting (read without the "Not Found" report) as a number.
     long GetOptionalININumber(const std::string& section, const std::string& key,
                               long fallback) const;
+    // An optional port setting of section Misc: `fallback` when missing or empty;
+    // nothing when it is not a number from 1 to 65535, with `problem` saying so.
+    std::optional<unsigned> GetPortSetting(const std::string& key, unsigned fallback,
+                                           std::string& problem) const;
 
     // SNMP GET and SET of a named object.
     std::string GetSnmpValue(const std::string& terminalIP, const std::string& oidName,
@@ -78,15 +83,26 @@ public:
     ISnmpManager& Snmp() const { return m_snmp; }
 
 private:
+    // A setting's text ("NoneNoneNone" when missing), cut to the read buffer.
+    // A settings file that cannot be used is reported once, not at every read.
+    struct SettingRead {
+        std::string value;
+        bool fileUnusable = false;
+    };
+    SettingRead ReadSetting(const std::string& section, const std::string& key) const;
+    // Shows `text` unless it is what was last shown on `topic`.
+    void ReportOnce(const std::string& topic, const std::string& text) const;
     // Forms the request's binding; returns the early result text when it cannot.
     std::optional<std::string> FormRequest(const std::string& terminalIP,
                                            const std::string& oidName, int index, bool forSet,
                                            SnmpVarBindList& bindings);
-    unsigned AgentPort() const;
+    // "Misc"/SnmpPort; nothing (reported once) when it is not a port.
+    std::optional<unsigned> AgentPort() const;
 
     IUserMessages& m_messages;
     ISnmpManager& m_snmp;
     mutable SharedState m_state;
+    mutable OnceReports m_reports;
 };
 
 // The one document, set when the console's view is first shown (the command

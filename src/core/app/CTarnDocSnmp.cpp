@@ -76,9 +76,13 @@ std::string ValueToText(const SnmpValue& value, const std::string& oidName) {
 
 }  // namespace
 
-unsigned CTarnDoc::AgentPort() const {
-    long port = GetOptionalININumber("Misc", "SnmpPort", 161);
-    return port > 0 && port < 65536 ? static_cast<unsigned>(port) : 161u;
+std::optional<unsigned> CTarnDoc::AgentPort() const {
+    std::string problem;
+    auto port = GetPortSetting("SnmpPort", 161, problem);
+    if (!port) {
+        ReportOnce("SnmpPort", problem);
+    }
+    return port;
 }
 
 std::optional<std::string> CTarnDoc::FormRequest(const std::string& terminalIP,
@@ -123,7 +127,8 @@ CTarnDoc::SnmpGetOutcome CTarnDoc::GetSnmpValueChecked(const std::string& termin
         return {*early, *early == "N/A"};
     }
     const SnmpOid asked = bindings[0].name;
-    SnmpOpenParams params{terminalIP, AgentPort(), g_GetCommunity.Get(), kDefaultTimeoutMs,
+    auto port = AgentPort();
+    SnmpOpenParams params{terminalIP, port.value_or(0), g_GetCommunity.Get(), kDefaultTimeoutMs,
                           kDefaultRetries};
     if (timeoutMs != 0) {
         params.timeoutMs = timeoutMs;
@@ -134,7 +139,8 @@ CTarnDoc::SnmpGetOutcome CTarnDoc::GetSnmpValueChecked(const std::string& termin
     bool converted = false;
     unsigned long code = 0;
     long status = 0;
-    auto session = m_snmp.Open(params, code);
+    // Without a usable port no session is opened (code 0: nothing was tried).
+    auto session = port ? m_snmp.Open(params, code) : nullptr;
     if (!session) {
         result = "SnmpMgrOpenError";
     } else {
@@ -185,13 +191,14 @@ std::string CTarnDoc::SetSnmpValue(const std::string& terminalIP, const std::str
         return *early;
     }
     const SnmpOid asked = bindings[0].name;
-    SnmpOpenParams params{terminalIP, AgentPort(), g_SetCommunity.Get(), kDefaultTimeoutMs,
+    auto port = AgentPort();
+    SnmpOpenParams params{terminalIP, port.value_or(0), g_SetCommunity.Get(), kDefaultTimeoutMs,
                           kDefaultRetries};
 
     std::string result = kNoneNoneNone;
     unsigned long getCode = 0, setCode = 0;
     long status = 0;
-    auto session = m_snmp.Open(params, getCode);
+    auto session = port ? m_snmp.Open(params, getCode) : nullptr;
     if (!session) {
         result = "SnmpMgrOpenError";
     } else {

@@ -7,9 +7,9 @@
 #include <string>
 #include <thread>
 
+#include "core/app/CTarnDoc.h"
 #include "core/common/ManualResetEvent.h"
 
-class CTarnDoc;
 class IViewNotifications;
 
 // What a discovery worker writes to: the Discover Monitor's log and progress
@@ -43,8 +43,9 @@ inline constexpr unsigned kDiscoverySocketError = 1;
 inline constexpr unsigned kDiscoveryStopped = 2;
 
 // The range scan's probe of an address: a short GET of the system name (200 ms,
-// two retries), whose text contains "Error" when nothing answered.
-std::string ProbeTerminalName(CTarnDoc& doc, const std::string& terminalIP);
+// two retries). A terminal answered when the GET gave a value, whatever its
+// text; a failure text still contains "Error".
+CTarnDoc::SnmpGetOutcome ProbeTerminalName(CTarnDoc& doc, const std::string& terminalIP);
 
 // The start both methods share: reads "Misc"/DiscoverIPSubNet into the
 // process-wide list text and parses it. A list that does not parse is reported

@@ -43,25 +43,25 @@ void ProbeAhead::Work() {
         }
         std::uint64_t index = m_nextToStart++;
         lock.unlock();
-        std::string text = m_probe(index);
+        Result result = m_probe(index);
         lock.lock();
         if (index >= m_wanted) {
-            m_results.emplace(index, std::move(text));
+            m_results.emplace(index, std::move(result));
         }
         m_changed.notify_all();
     }
 }
 
-std::string ProbeAhead::Take(std::uint64_t index) {
+ProbeAhead::Result ProbeAhead::Take(std::uint64_t index) {
     std::unique_lock lock(m_mutex);
     // Results of the indices passed over are no longer wanted.
     m_results.erase(m_results.begin(), m_results.lower_bound(index));
     m_wanted = index;
     m_changed.notify_all();
     m_changed.wait(lock, [&] { return m_results.count(index) != 0; });
-    std::string text = std::move(m_results[index]);
+    Result result = std::move(m_results[index]);
     m_results.erase(index);
     m_wanted = index + 1;
     m_changed.notify_all();
-    return text;
+    return result;
 }

@@ -10,22 +10,25 @@
 #include <thread>
 #include <vector>
 
+#include "core/app/CTarnDoc.h"
+
 // Runs the probes of a scan ahead of it, on up to `width` threads, and hands
 // the results back in the scan's own order: Take(k) waits for probe k. The
 // probes are started in order and never more than a bounded distance ahead of
 // the scan, so a scan that stops early leaves little work behind.
 class ProbeAhead {
 public:
-    using Probe = std::function<std::string(std::uint64_t index)>;
+    using Result = CTarnDoc::SnmpGetOutcome;
+    using Probe = std::function<Result(std::uint64_t index)>;
 
     ProbeAhead(std::size_t width, std::uint64_t count, Probe probe);
     ~ProbeAhead();
     ProbeAhead(const ProbeAhead&) = delete;
     ProbeAhead& operator=(const ProbeAhead&) = delete;
 
-    // The text of probe `index`; indices must be taken in increasing order
+    // The outcome of probe `index`; indices must be taken in increasing order
     // (indices passed over are dropped).
-    std::string Take(std::uint64_t index);
+    Result Take(std::uint64_t index);
     // Starts no further probe and waits for those in flight.
     void Cancel();
 
@@ -41,7 +44,7 @@ private:
     std::uint64_t m_nextToStart = 0;
     std::uint64_t m_wanted = 0;  // the index the scan takes next
     bool m_cancelled = false;
-    std::map<std::uint64_t, std::string> m_results;
+    std::map<std::uint64_t, Result> m_results;
 
     std::vector<std::jthread> m_threads;
 };

@@ -56,18 +56,18 @@ bool IsDottedAddress(const std::string& text) {
     return ::inet_aton(text.c_str(), &address) != 0;
 }
 
-std::string Probe(CTarnDoc& doc, const std::string& terminalIP) {
+CTarnDoc::SnmpGetOutcome Probe(CTarnDoc& doc, const std::string& terminalIP) {
     return IsDottedAddress(terminalIP) ? ProbeTerminalName(doc, terminalIP)
-                                       : std::string("NotAnAddressError");
+                                       : CTarnDoc::SnmpGetOutcome{"NotAnAddressError", false};
 }
 
 }  // namespace
 
-std::string ProbeTerminalName(CTarnDoc& doc, const std::string& terminalIP) {
+CTarnDoc::SnmpGetOutcome ProbeTerminalName(CTarnDoc& doc, const std::string& terminalIP) {
     // A silent address costs at most three tries of 200 ms.
     constexpr int kProbeTimeoutMs = 200;
     constexpr int kProbeRetries = 2;
-    return doc.GetSnmpValue(terminalIP, "OidSysName", 0, kProbeTimeoutMs, kProbeRetries);
+    return doc.GetSnmpValueChecked(terminalIP, "OidSysName", 0, kProbeTimeoutMs, kProbeRetries);
 }
 
 unsigned SnmpScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor, std::optional<long> parallel) {
@@ -90,7 +90,7 @@ unsigned SnmpScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor, std::optional<
         // no probe may go out for them either.
         auto probe = [&doc, &order, &monitor](std::uint64_t k) {
             return monitor.ProgressHasWindow() ? Probe(doc, order.Address(k))
-                                               : std::string("NoWindowError");
+                                               : CTarnDoc::SnmpGetOutcome{"NoWindowError", false};
         };
         ahead = std::make_unique<ProbeAhead>(static_cast<std::size_t>(width), order.Count(), probe);
     }
@@ -109,14 +109,16 @@ unsigned SnmpScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor, std::optional<
         }
         monitor.SetProgressPos(order.Progress(k));
         std::string terminalIP = order.Address(k);
-        std::string name = ahead ? ahead->Take(k) : Probe(doc, terminalIP);
-        if (Contains(name, "Error")) {
+        // Any answer counts, even a name that reads like a failure text.
+        CTarnDoc::SnmpGetOutcome probe = ahead ? ahead->Take(k) : Probe(doc, terminalIP);
+        if (!probe.ok) {
             continue;
         }
         if (!doc.RegisterTerminal(terminalIP)) {
             continue;
         }
-        WriteTerminalBlock(monitor, name, doc.GetSnmpValue(terminalIP, "OidSysDesc"), terminalIP);
+        WriteTerminalBlock(monitor, probe.text, doc.GetSnmpValue(terminalIP, "OidSysDesc"),
+                           terminalIP);
     }
     release();
     monitor.OwnerView().PostDiscoveryDone();

@@ -8,8 +8,10 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v';
 }
 
+// Only ";" begins a comment in a profile file; "#" is an ordinary character,
+// so a key such as "#Ports" stays readable.
 bool IsComment(std::string_view trimmed) {
-    return !trimmed.empty() && (trimmed[0] == ';' || trimmed[0] == '#');
+    return !trimmed.empty() && trimmed[0] == ';';
 }
 
 // The section name of a "[name]" line, or nothing for any other line.

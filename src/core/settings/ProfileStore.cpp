@@ -8,41 +8,19 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <mutex>
-#include <sstream>
 
 #include "core/settings/ProfileDocument.h"
+#include "core/settings/ProfileFileAccess.h"
 
 namespace {
 
-enum class Encoding { Utf8, Utf8Bom, Utf16Le, Utf16Be };
-
-struct FileStamp {
-    bool exists = false;
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    timespec modified{};
-    bool operator==(const FileStamp& o) const {
-        return exists == o.exists && device == o.device && inode == o.inode && size == o.size &&
-               modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
-    }
-};
-
-FileStamp StampOf(const std::string& path) {
-    FileStamp stamp;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-        stamp.exists = true;
-        stamp.device = st.st_dev;
-        stamp.inode = st.st_ino;
-        stamp.size = st.st_size;
-        stamp.modified = st.st_mtim;
-    }
-    return stamp;
+std::string ErrnoText(int error) {
+    return std::strerror(error);
 }
+
+enum class Encoding { Utf8, Utf8Bom, Utf16Le, Utf16Be };
 
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
@@ -142,6 +120,15 @@ struct CachedFile {
     ProfileDocument document;
 };
 
+// What loading a file gave: its document, or why there is none. A missing file
+// reads as empty and is created by the first write; any other problem makes
+// reads find nothing and writes refuse.
+struct LoadedFile {
+    CachedFile* file = nullptr;
+    bool missing = false;
+    std::optional<std::string> problem;
+};
+
 class Cache {
 public:
     static Cache& Instance() {
@@ -149,35 +136,47 @@ public:
         return cache;
     }
 
+    // Runs `fn` on the file as it is on disk now, from the cache when unchanged.
     template <typename Fn>
     auto WithFile(const std::string& path, Fn&& fn) {
         std::lock_guard lock(m_mutex);
-        return fn(Load(path));
+        LoadedFile loaded = Load(path, false);
+        return fn(loaded);
     }
 
-    void Store(const std::string& path, CachedFile file) { m_files[path] = std::move(file); }
+    // The same, always reading the file afresh: a change must start from what
+    // another process may have written a moment ago.
+    template <typename Fn>
+    auto WithFreshFile(const std::string& path, Fn&& fn) {
+        std::lock_guard lock(m_mutex);
+        LoadedFile loaded = Load(path, true);
+        return fn(loaded);
+    }
 
 private:
-    // Re-reads the file when it changed since it was cached. Callers hold m_mutex.
-    CachedFile& Load(const std::string& path) {
-        FileStamp now = StampOf(path);
+    // Callers hold m_mutex.
+    LoadedFile Load(const std::string& path, bool fresh) {
         auto it = m_files.find(path);
-        if (it != m_files.end() && it->second.stamp == now) {
-            return it->second;
+        if (!fresh && it != m_files.end()) {
+            struct stat st {};
+            if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                it->second.stamp == StampFrom(st)) {
+                return LoadedFile{&it->second, false, std::nullopt};
+            }
         }
-        CachedFile file;
-        file.stamp = now;
-        if (now.exists) {
-            std::ifstream in(path, std::ios::binary);
-            std::ostringstream bytes;
-            bytes << in.rdbuf();
-            std::string raw = bytes.str();
-            file.encoding = DetectEncoding(raw);
-            file.document = ProfileDocument::Parse(DecodeProfileText(raw));
+        FileBytes read = ReadProfileFile(path);
+        if (read.problem) {
+            // Nothing of a failed load is kept: the next read tries again.
+            if (it != m_files.end()) {
+                m_files.erase(it);
+            }
+            return LoadedFile{nullptr, read.missing, read.problem};
         }
-        auto& slot = m_files[path];
-        slot = std::move(file);
-        return slot;
+        CachedFile& slot = m_files[path];
+        slot.stamp = read.stamp;
+        slot.encoding = DetectEncoding(read.bytes);
+        slot.document = ProfileDocument::Parse(DecodeProfileText(read.bytes));
+        return LoadedFile{&slot, false, std::nullopt};
     }
 
     std::mutex m_mutex;
@@ -196,10 +195,6 @@ std::string Encode(const std::string& text, Encoding encoding) {
             break;
     }
     return text;
-}
-
-std::string ErrnoText(int error) {
-    return std::strerror(error);
 }
 
 // The file a write must replace: the target of a symbolic link, so the link stays.
@@ -270,23 +265,46 @@ std::optional<std::string> ReplaceFile(const std::string& path, const std::strin
     return std::nullopt;
 }
 
-// Applies `change` to the cached document and writes the file. The cache keeps
-// the old text when the write fails, so memory never disagrees with the disk.
+// Applies `change` to the file as it is on disk and writes it back under the
+// lock, so that writers in other processes never undo each other's changes. A
+// file that exists but cannot be read is left alone: replacing it would lose
+// whatever it holds. The cache keeps the old text when the write fails, so
+// memory never disagrees with the disk.
 template <typename Change>
 std::optional<std::string> Modify(const std::string& path, Change&& change) {
-    return Cache::Instance().WithFile(path, [&](CachedFile& file) -> std::optional<std::string> {
-        CachedFile updated = file;
-        if (!change(updated.document)) {
+    // Checked before the lock too, so that no lock file appears beside a directory.
+    FileCheck check = CheckProfileFile(path);
+    if (check.problem && !check.missing) {
+        return check.problem;
+    }
+    ProfileFileLock lock(WriteTarget(path));
+    if (lock.Problem()) {
+        return lock.Problem();
+    }
+    return Cache::Instance().WithFreshFile(
+        path, [&](LoadedFile& loaded) -> std::optional<std::string> {
+            if (loaded.problem && !loaded.missing) {
+                return loaded.problem;
+            }
+            CachedFile updated = loaded.file ? *loaded.file : CachedFile{};
+            if (!change(updated.document)) {
+                return std::nullopt;
+            }
+            if (auto error =
+                    ReplaceFile(path, Encode(updated.document.Serialize(), updated.encoding))) {
+                return error;
+            }
+            // The cache holds what was written, under the new file's stamp (a
+            // file that was missing is loaded by the next read).
+            if (loaded.file) {
+                struct stat st {};
+                if (::stat(path.c_str(), &st) == 0) {
+                    updated.stamp = StampFrom(st);
+                    *loaded.file = std::move(updated);
+                }
+            }
             return std::nullopt;
-        }
-        if (auto error =
-                ReplaceFile(path, Encode(updated.document.Serialize(), updated.encoding))) {
-            return error;
-        }
-        updated.stamp = StampOf(path);
-        file = std::move(updated);
-        return std::nullopt;
-    });
+        });
 }
 
 bool HasLineBreak(const std::string& text) {
@@ -311,14 +329,27 @@ std::string DecodeProfileText(const std::string& bytes) {
 
 std::optional<std::string> ProfileStore::Read(const std::string& path, const std::string& section,
                                               const std::string& key) {
-    return Cache::Instance().WithFile(
-        path, [&](CachedFile& file) { return file.document.Get(section, key); });
+    return Lookup(path, section, key).value;
+}
+
+ProfileLookup ProfileStore::Lookup(const std::string& path, const std::string& section,
+                                   const std::string& key) {
+    return Cache::Instance().WithFile(path, [&](LoadedFile& loaded) {
+        ProfileLookup lookup;
+        if (loaded.file) {
+            lookup.value = loaded.file->document.Get(section, key);
+        }
+        lookup.fileProblem = loaded.problem;
+        return lookup;
+    });
 }
 
 std::vector<std::string> ProfileStore::ReadSectionLines(const std::string& path,
                                                         const std::string& section) {
-    return Cache::Instance().WithFile(
-        path, [&](CachedFile& file) { return file.document.SectionLines(section); });
+    return Cache::Instance().WithFile(path, [&](LoadedFile& loaded) {
+        return loaded.file ? loaded.file->document.SectionLines(section)
+                           : std::vector<std::string>{};
+    });
 }
 
 std::optional<std::string> ProfileStore::Write(const std::string& path, const std::string& section,
@@ -336,8 +367,7 @@ std::optional<std::string> ProfileStore::WriteValues(
         }
         std::string_view trimmedKey = TrimBlanks(key);
         if (section.find(']') != std::string::npos || key.find('=') != std::string::npos ||
-            trimmedKey.empty() || trimmedKey[0] == '[' || trimmedKey[0] == ';' ||
-            trimmedKey[0] == '#') {
+            trimmedKey.empty() || trimmedKey[0] == '[' || trimmedKey[0] == ';') {
             return std::string("the section or key name is not valid");
         }
     }

@@ -55,6 +55,14 @@ bool RefreshTerminal(CTarnDoc& doc, const TerminalEntry& entry) {
         r.m_strCustomField2 = read("EntOidCustomField2");
         r.m_strCustomField3 = read("EntOidCustomField3");
     }
+    // The name is the record's identity. A terminal that renamed itself while
+    // it was read loses its record, as one that renamed before would: storing
+    // the new name here could make a second record of a terminal registered
+    // under that name meanwhile, which no refresh would ever remove.
+    if (r.m_strName != entry.record.m_strName) {
+        g_Terminals.Remove(entry);
+        return false;
+    }
     g_Terminals.Update(entry, r);
     return true;
 }

@@ -70,7 +70,7 @@ int ListItemFromPoint(int x, int y, bool& outside, const IListBoxGeometry& listB
 
 void CTarnDoc::ShowTerminalInfo(const std::string& name, int index) const {
     if (g_Terminals.Empty()) {
-        m_messages.ShowMessage("Something is Very Wrong Right Mouse Info", MessageIcon::None);
+        m_messages.ShowMessage("Something is Very Wrong Right Mouse Info", MessageIcon::Warning);
         return;
     }
     std::string text;

@@ -12,7 +12,7 @@
 
 namespace {
 constexpr auto kTrapWait = std::chrono::milliseconds(100);
-constexpr long kDefaultTrapPort = 162;
+constexpr unsigned kDefaultTrapPort = 162;
 }  // namespace
 
 std::string TrapTimeStampLine() {
@@ -74,9 +74,8 @@ void TrapListener::Stop() {
     m_thread.join();
 }
 
-unsigned TrapListener::TrapPort() const {
-    long port = m_doc.GetOptionalININumber("Misc", "TrapPort", kDefaultTrapPort);
-    return static_cast<unsigned>(port > 0 && port < 65536 ? port : kDefaultTrapPort);
+std::optional<unsigned> TrapListener::TrapPort(std::string& problem) const {
+    return m_doc.GetPortSetting("TrapPort", kDefaultTrapPort, problem);
 }
 
 void TrapListener::HandleTrap(const SnmpTrap& trap) {
@@ -123,7 +122,8 @@ void TrapListener::DecodeTrap(int generic, int specific,
 int TrapListenThread(TrapListener& listener) {
     ITrapService& service = *listener.m_service;
     TrapListenFailure failure;
-    if (!service.TrapListen(listener.TrapPort(), failure)) {
+    std::optional<unsigned> port = listener.TrapPort(failure.reason);
+    if (!port || !service.TrapListen(*port, failure)) {
         listener.AddLine(TrapListenErrorLine("SnmpMgrTrapListenError", failure.code));
         if (!failure.reason.empty()) {
             listener.AddLine(failure.reason);

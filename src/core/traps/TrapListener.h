@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -75,7 +76,8 @@ public:
 
 private:
     friend int TrapListenThread(TrapListener& listener);
-    unsigned TrapPort() const;
+    // "Misc"/TrapPort; nothing, with `problem` saying why, when it is not a port.
+    std::optional<unsigned> TrapPort(std::string& problem) const;
 
     CTarnDoc& m_doc;
     ITrapLog& m_log;

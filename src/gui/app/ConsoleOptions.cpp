@@ -11,14 +11,15 @@ ConsoleOptions ConsoleOptions::Parse(int argc, char** argv) {
             options.help = true;
         } else if (std::strcmp(arg, "--version") == 0) {
             options.version = true;
-        } else if (std::strcmp(arg, "--settings") == 0) {
-            if (i + 1 >= argc) {
+        } else if (std::strcmp(arg, "--settings") == 0 ||
+                   std::strncmp(arg, "--settings=", 11) == 0) {
+            const char* name = arg[10] == '=' ? arg + 11 : (i + 1 < argc ? argv[++i] : "");
+            // An empty name would quietly mean the default file.
+            if (*name == '\0') {
                 options.error = "--settings needs a file name";
             } else {
-                options.settingsPath = argv[++i];
+                options.settingsPath = name;
             }
-        } else if (std::strncmp(arg, "--settings=", 11) == 0) {
-            options.settingsPath = arg + 11;
         }
         // Anything else belongs to the toolkit (-platform, -style, ...).
     }

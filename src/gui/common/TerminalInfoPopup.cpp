@@ -17,9 +17,18 @@ class ListWidgetGeometry final : public IListBoxGeometry {
 public:
     explicit ListWidgetGeometry(const QListWidget& list) : m_list(list) {}
     int ItemCount() const override { return m_list.count(); }
+    // The first row whose top-left corner is in view, from the rows' own
+    // rectangles: probing a point near the corner misses between rows (item
+    // spacing) and when a row is scrolled partly out at the top.
     int TopIndex() const override {
-        QListWidgetItem* top = m_list.itemAt(QPoint(1, 1));
-        return top ? m_list.row(top) : 0;
+        QRect viewport = m_list.viewport()->rect();
+        for (int row = 0; row < m_list.count(); ++row) {
+            if (!m_list.isRowHidden(row) &&
+                viewport.contains(m_list.visualItemRect(m_list.item(row)).topLeft())) {
+                return row;
+            }
+        }
+        return m_list.count();
     }
     PixelRect WindowRect() const override {
         QPoint origin = m_list.viewport()->mapToGlobal(QPoint(0, 0));

@@ -63,23 +63,28 @@ TEST_F(SnmpScan, LogsEachNewTerminalOnceAndPassesOverTheOthers) {
     Fleet({{.ip = "10.1.1.3", .name = "FRONT", .description = "Desk 1", .mac = "008064000001"},
            {.ip = "10.1.2.5", .name = "BACK", .description = "Desk 2", .mac = "008064000002"},
            {.ip = "10.1.2.7", .name = "SIDE", .description = "Desk 3", .mac = "008064000003"},
-           // A name with "Error" in it reads as a failed probe.
+           // Any answer is an answer, even a name that reads like a failure text.
            {.ip = "10.1.2.6", .name = "ErrorLab", .mac = "008064000004"}});
     snmp.silentAgents.insert("10.1.2.4");
+    // An agent that refuses the name (unknown object) has given no name.
+    snmp.agents["10.1.2.8"][".1.3.6.1.2.1.1.1.0"] = FakeSnmpManager::Text("no name here");
     RecordingMonitor monitor;
 
     EXPECT_EQ(SnmpScanThread(t.Doc(), monitor), kDiscoveryEnded);
 
     // The last subnet of the list is scanned first.
     std::vector<std::string> expected;
-    for (const auto& block :
-         {TerminalBlock("BACK", "Desk 2", "10.1.2.5"), TerminalBlock("SIDE", "Desk 3", "10.1.2.7"),
-          TerminalBlock("FRONT", "Desk 1", "10.1.1.3")}) {
+    for (const auto& block : {TerminalBlock("BACK", "Desk 2", "10.1.2.5"),
+                              TerminalBlock("ErrorLab", "Thin client", "10.1.2.6"),
+                              TerminalBlock("SIDE", "Desk 3", "10.1.2.7"),
+                              TerminalBlock("FRONT", "Desk 1", "10.1.1.3")}) {
         expected.insert(expected.end(), block.begin(), block.end());
     }
     EXPECT_EQ(monitor.Lines(), expected);
-    EXPECT_EQ(Database(), (std::vector<Found>{
-                              {"BACK", "10.1.2.5"}, {"SIDE", "10.1.2.7"}, {"FRONT", "10.1.1.3"}}));
+    EXPECT_EQ(Database(), (std::vector<Found>{{"BACK", "10.1.2.5"},
+                                              {"ErrorLab", "10.1.2.6"},
+                                              {"SIDE", "10.1.2.7"},
+                                              {"FRONT", "10.1.1.3"}}));
     EXPECT_EQ(monitor.DoneCount(), 1);
     EXPECT_TRUE(t.Messages().Texts().empty());
     // Each address is probed once, with the short GET.
@@ -96,7 +101,7 @@ TEST_F(SnmpScan, LogsEachNewTerminalOnceAndPassesOverTheOthers) {
     EXPECT_EQ(SnmpScanThread(t.Doc(), again), kDiscoveryEnded);
     EXPECT_TRUE(again.Lines().empty());
     EXPECT_EQ(again.DoneCount(), 1);
-    EXPECT_EQ(g_Terminals.Count(), 3u);
+    EXPECT_EQ(g_Terminals.Count(), 4u);
 }
 
 TEST_F(SnmpScan, RangeEdges) {

@@ -76,6 +76,19 @@ TEST(ProfileDocument, SectionLinesLeaveOutBlanksAndComments) {
     EXPECT_TRUE(doc.SectionLines("none").empty());
 }
 
+TEST(ProfileDocument, OnlyASemicolonBeginsAComment) {
+    auto doc = ProfileDocument::Parse(
+        "[S]\n#Ports=1\n  # spaced = 2\n;Hidden=3\n  ;Indented=4\nPlain=5 ; not a comment\n");
+    EXPECT_EQ(doc.Get("S", "#Ports"), "1");
+    EXPECT_EQ(doc.Get("S", "# spaced"), "2");
+    EXPECT_FALSE(doc.Get("S", ";Hidden").has_value());
+    EXPECT_FALSE(doc.Get("S", "Hidden").has_value());
+    EXPECT_FALSE(doc.Get("S", "Indented").has_value());
+    EXPECT_EQ(doc.Get("S", "Plain"), "5 ; not a comment");
+    EXPECT_EQ(doc.SectionLines("S"),
+              (std::vector<std::string>{"#Ports=1", "# spaced = 2", "Plain=5 ; not a comment"}));
+}
+
 TEST(ProfileDocument, FirstOfTwoEqualKeysWins) {
     auto doc = ProfileDocument::Parse("[A]\nk=first\nK=second\n");
     EXPECT_EQ(doc.Get("A", "k"), "first");

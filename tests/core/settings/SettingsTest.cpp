@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <optional>
 #include <thread>
 
 #include "FakeSnmpManager.h"
@@ -45,6 +46,9 @@ TEST(Settings, EmptyValueIsNotMissingAndTheSentinelReadsAsMissing) {
     EXPECT_EQ(t.Messages().Texts(),
               (std::vector<std::string>{"GetINIValueStr:Misc:Absent:Not Found",
                                         "GetINIValueStr:Misc:Stored:Not Found"}));
+    // Not a completion message: the warning icon.
+    EXPECT_EQ(t.Messages().Icons(),
+              (std::vector<MessageIcon>{MessageIcon::Warning, MessageIcon::Warning}));
 }
 
 TEST(Settings, LongValuesReadBackCutTo254Characters) {
@@ -68,6 +72,10 @@ TEST(Settings, WritesKeepCommentsAndOrderAndDeleteWholeSections) {
     EXPECT_EQ(text.rfind("; administrator's note\n[Misc]\nFTPServerName=\n", 0), 0u) << text;
     EXPECT_NE(text.find("GetCommunity=changed\n"), std::string::npos);
     EXPECT_NE(text.find("[CurrentExclusions]\nSerial=\nAudio=\n"), std::string::npos);
+
+    // "#" begins no comment: such a key is written and read like any other.
+    t.Doc().WriteINIValueStr("Misc", "#Ports", "9");
+    EXPECT_EQ(t.Doc().GetINIValueStr("misc", "#ports", 1), "9");
 
     t.Doc().DeleteINISection("currentexclusions");
     EXPECT_EQ(t.Doc().GetINIValueStr("CurrentExclusions", "Serial", 0), "NoneNoneNone");
@@ -167,6 +175,42 @@ TEST(OidNames, DottedValuesRedirectionAndNotFoundTexts) {
     EXPECT_EQ(t.Messages().Texts(),
               (std::vector<std::string>{"GetOidFromStr:OID:OidMissingThere:Not Found",
                                         "GetOidFromStr:OID:OidAbsent:Not Found"}));
+    EXPECT_EQ(t.Messages().Icons(),
+              (std::vector<MessageIcon>{MessageIcon::Warning, MessageIcon::Warning}));
+}
+
+TEST(OidNames, AProductObjectThatRedirectsToItsOwnProductIsNotFoundOnce) {
+    // The product is found by reading OidSysObjID, so that name cannot itself
+    // depend on the product, in either OID section.
+    const std::string settings =
+        "[OID]\n"
+        "OidSysObjID=PRODUCTSPECIFIC\n"
+        "OidSysName=PRODUCTSPECIFIC\n"
+        "[TRK2200OLD]\n"
+        "oidsysobjid=PRODUCTSPECIFIC\n"
+        "[OTHER]\n"
+        "OidSysName=.1.3.6.1.2.1.1.5.0\n";
+    const std::string unconvertible =
+        "Could not properly convert OID to object - GetSnmpMgrStrToOidError";
+    struct Case {
+        const char* section;
+        const char* name;
+        std::string result;
+    };
+    for (const auto& c : {Case{"OID", "OidSysObjID", unconvertible},
+                          Case{"TRK2200OLD", "OidSysObjID", unconvertible},
+                          // Another product-specific name goes to OTHER, the product unknown.
+                          Case{"OID", "OidSysName", "far away"}}) {
+        SCOPED_TRACE(std::string(c.section) + "/" + c.name);
+        FakeSnmpManager snmp;
+        snmp.values[".1.3.6.1.2.1.1.5.0"] = FakeSnmpManager::Text("far away");
+        TestDocument t(settings, &snmp);
+        OidSectionSwitch section(c.section);
+        EXPECT_EQ(t.Doc().GetSnmpValue("127.0.0.9", c.name), c.result);
+        EXPECT_EQ(t.Messages().Texts(),
+                  std::vector<std::string>{"GetOidFromStr:" + std::string(c.section) +
+                                           ":OidSysObjID:Not Found"});
+    }
 }
 
 TEST(OidNames, TheOlderModelsSectionAppliesOnlyToTheThreadThatSwitched) {
@@ -182,6 +226,46 @@ TEST(OidNames, TheOlderModelsSectionAppliesOnlyToTheThreadThatSwitched) {
     }
     EXPECT_EQ(other, ".1.3.6.1.2.1.1.5.0");
     EXPECT_EQ(g_OidSection, "OID");
+}
+
+TEST(Settings, PortsOutsideOneTo65535AreReportedAndNotUsed) {
+    struct Case {
+        const char* line;  // the SnmpPort line of section Misc, if any
+        std::optional<unsigned> port;
+    };
+    for (const auto& c :
+         {Case{"", 161}, Case{"SnmpPort=\n", 161}, Case{"SnmpPort=16161\n", 16161},
+          Case{"SnmpPort=1\n", 1}, Case{"SnmpPort=65535\n", 65535}, Case{"SnmpPort=99999\n", {}},
+          Case{"SnmpPort=65536\n", {}}, Case{"SnmpPort=0\n", {}}, Case{"SnmpPort=-161\n", {}},
+          Case{"SnmpPort=161x\n", {}}, Case{"SnmpPort=4294967457\n", {}}}) {
+        SCOPED_TRACE(c.line);
+        FakeSnmpManager snmp;
+        snmp.values[".1.3.6.1.2.1.1.5.0"] = FakeSnmpManager::Text("T1");
+        TestDocument t(std::string("[Misc]\n") + c.line + "[OID]\nOidSysName=.1.3.6.1.2.1.1.5.0\n",
+                       &snmp);
+        std::string problem;
+        EXPECT_EQ(t.Doc().GetPortSetting("SnmpPort", 161, problem), c.port);
+        std::string get = t.Doc().GetSnmpValue("127.0.0.9", "OidSysName");
+        std::string set = t.Doc().SetSnmpValue("127.0.0.9", "OidSysName", "T2");
+        t.Doc().GetSnmpValue("127.0.0.9", "OidSysName");
+        if (c.port) {
+            EXPECT_EQ(get, "T1");
+            ASSERT_FALSE(snmp.Opens().empty());
+            EXPECT_EQ(snmp.Opens()[0].port, *c.port);
+            EXPECT_TRUE(t.Messages().Texts().empty());
+            continue;
+        }
+        // No session at all, and one report however many requests fail.
+        EXPECT_TRUE(snmp.Opens().empty());
+        EXPECT_EQ(get, "Snmp Open - Unknown SnmpMgrOpen Function Error = 0 - SnmpMgrOpenError");
+        EXPECT_EQ(set, "SnmpMgrOpenError");
+        std::string value = std::string(c.line).substr(9, std::string(c.line).size() - 10);
+        EXPECT_EQ(problem, "The setting SnmpPort=" + value +
+                               " in section Misc of the settings file " + t.SettingsPath() +
+                               " is not a port number from 1 to 65535; it is not used");
+        EXPECT_EQ(t.Messages().Texts(), std::vector<std::string>{problem});
+        EXPECT_EQ(t.Messages().Icons(), std::vector<MessageIcon>{MessageIcon::Warning});
+    }
 }
 
 TEST(LocalHost, TheConfiguredAddressWinsOverTheInterfaces) {

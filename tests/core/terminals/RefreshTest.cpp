@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include "FakeTerminals.h"
 #include "TestDocument.h"
 #include "core/settings/SettingsGlobals.h"
@@ -46,6 +48,28 @@ TEST_F(Refresh, RemovesTerminalsThatRenamedThemselvesOrFellSilent) {
     // refresh (the check, then the field); a removed one only for the check.
     EXPECT_EQ(snmp.GetCount("127.0.0.22", ".1.3.6.1.2.1.1.5.0"), 1 + 2);
     EXPECT_EQ(snmp.GetCount("127.0.0.21", ".1.3.6.1.2.1.1.5.0"), 1 + 1);
+}
+
+TEST_F(Refresh, ATerminalRenamedWhileItIsReadEndsAsOneRecordUnderItsNewName) {
+    const std::string ip = "127.0.0.24", sysName = ".1.3.6.1.2.1.1.5.0";
+    Register({.ip = ip, .name = "OLD", .mac = "0080641200DD"});
+    // Between the refresh's check of the name and its reading of the fields,
+    // the terminal renames itself and another thread registers it anew.
+    std::atomic<int> nameReads{0};
+    snmp.beforeAnswer = [&](const FakeSnmpManager::Request& request) {
+        if (request.agent == ip && OidToText(request.bindings.at(0).name) == sysName &&
+            ++nameReads == 2) {
+            snmp.SetAgentValue(ip, sysName, FakeSnmpManager::Text("NEW"));
+            t.Doc().RegisterTerminal(ip);
+        }
+    };
+    RefreshAndValidateTerminals(t.Doc());
+    snmp.beforeAnswer = nullptr;
+    auto records = DatabaseRecords();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].m_strName, "NEW");
+    RefreshAndValidateTerminals(t.Doc());
+    EXPECT_EQ(DatabaseRecords().size(), 1u);
 }
 
 TEST_F(Refresh, TwoTerminalsOfOneNameKeepTheirOwnData) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <map>
 #include <thread>
 
 #include "FakeTerminals.h"
@@ -9,41 +11,67 @@
 
 namespace {
 
-TEST(TerminalConcurrency, RegistrationFromTwoThreadsWhileRefreshRemovesRecords) {
+TEST(TerminalConcurrency, DoubleRegistrationsAndRenamesWhileRefreshRemovesRecords) {
     FakeSnmpManager snmp;
     TestDocument t(DefaultSettingsWith(), &snmp);
-    // Even terminals keep their names; odd ones have renamed themselves, so each
-    // refresh removes them while the two registering threads put them back.
+    // Even terminals keep their names; odd ones keep renaming themselves, so
+    // refreshes remove their records while registrations put them back. Two
+    // threads register every terminal, so each is registered twice at once.
     const int kTerminals = 20;
+    auto ip = [](int i) { return "127.0.1." + std::to_string(i + 1); };
+    auto mac = [](int i) {
+        char text[13];
+        std::snprintf(text, sizeof(text), "0080641200%02X", i);
+        return std::string(text);
+    };
     for (int i = 0; i < kTerminals; ++i) {
-        std::string ip = "127.0.1." + std::to_string(i + 1);
-        char mac[13];
-        std::snprintf(mac, sizeof(mac), "0080641200%02X", i);
-        AddFakeTerminal(snmp, {.ip = ip, .name = "T" + std::to_string(i), .mac = mac});
+        AddFakeTerminal(snmp, {.ip = ip(i), .name = "T" + std::to_string(i), .mac = mac(i)});
     }
-    auto registerAll = [&](int first) {
-        for (int round = 0; round < 5; ++round) {
-            for (int i = first; i < kTerminals; i += 2) {
-                t.Doc().RegisterTerminal("127.0.1." + std::to_string(i + 1));
+    std::map<int, std::string> finalNames;
+    std::atomic<bool> renaming{true};
+    std::thread renamer([&] {
+        for (int round = 0; renaming; ++round) {
+            for (int i = 1; i < kTerminals; i += 2) {
+                std::string name = "T" + std::to_string(i) + "-" + std::to_string(round % 3);
+                snmp.SetAgentValue(ip(i), ".1.3.6.1.2.1.1.5.0", FakeSnmpManager::Text(name));
+                finalNames[i] = name;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(300));
+        }
+    });
+    auto registerAll = [&] {
+        for (int round = 0; round < 8; ++round) {
+            for (int i = 0; i < kTerminals; ++i) {
+                t.Doc().RegisterTerminal(ip(i));
             }
         }
     };
-    std::thread even(registerAll, 0);
-    std::thread odd(registerAll, 1);
-    for (int round = 0; round < 5; ++round) {
+    std::thread first(registerAll);
+    std::thread second(registerAll);
+    for (int round = 0; round < 8; ++round) {
         RefreshAndValidateTerminals(t.Doc());
     }
-    even.join();
-    odd.join();
+    first.join();
+    second.join();
+    renaming = false;
+    renamer.join();
 
-    // Every terminal is in the list exactly once.
-    auto entries = g_Terminals.Entries();
-    std::set<std::string> names;
-    for (const auto& e : entries) {
-        names.insert(e.record.m_strName);
+    // Once the names stay put, a refresh drops the stale names and one more
+    // registration brings back the renamed: every terminal is there once,
+    // under the name it has now, however the race went.
+    RefreshAndValidateTerminals(t.Doc());
+    for (int i = 0; i < kTerminals; ++i) {
+        t.Doc().RegisterTerminal(ip(i));
     }
-    EXPECT_EQ(entries.size(), static_cast<std::size_t>(kTerminals));
-    EXPECT_EQ(names.size(), static_cast<std::size_t>(kTerminals));
+    std::map<std::string, std::string> byMac;
+    for (const auto& entry : g_Terminals.Entries()) {
+        EXPECT_TRUE(byMac.emplace(entry.record.m_strMacAdr, entry.record.m_strName).second)
+            << "twice: " << entry.record.m_strName << " " << entry.record.m_strMacAdr;
+    }
+    ASSERT_EQ(byMac.size(), static_cast<std::size_t>(kTerminals));
+    for (int i = 0; i < kTerminals; ++i) {
+        EXPECT_EQ(byMac[mac(i)], i % 2 ? finalNames[i] : "T" + std::to_string(i));
+    }
     g_Terminals.Clear();
 }
 

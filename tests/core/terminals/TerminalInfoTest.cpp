@@ -7,15 +7,15 @@
 
 namespace {
 
-// A single-column list box at screen (100, 200), 20-pixel rows, 5 rows visible.
+// A single-column list box at screen (100, 200), 20-pixel rows, 4.5 rows visible.
 class FakeListBox final : public IListBoxGeometry {
 public:
     int count = 3;
     int top = 0;
     int ItemCount() const override { return count; }
     int TopIndex() const override { return top; }
-    PixelRect WindowRect() const override { return {100, 200, 300, 300}; }
-    PixelRect ClientRect() const override { return {0, 0, 200, 100}; }
+    PixelRect WindowRect() const override { return {100, 200, 300, 290}; }
+    PixelRect ClientRect() const override { return {0, 0, 200, 90}; }
     PixelRect ItemRect(int index) const override {
         int y = (index - top) * 20;
         return {0, y, 200, y + 20};
@@ -29,17 +29,21 @@ TEST(ListItemFromPoint, FindsTheItemUnderThePointOrTheLastOneAboveIt) {
     EXPECT_EQ(ListItemFromPoint(150, 225, outside, box), 1);
     EXPECT_FALSE(outside);
     // Below the last item, still inside the list: the last item above the click.
-    EXPECT_EQ(ListItemFromPoint(150, 290, outside, box), 2);
+    EXPECT_EQ(ListItemFromPoint(150, 285, outside, box), 2);
     EXPECT_FALSE(outside);
     // Left of the list: outside, clamped onto the left edge.
     EXPECT_EQ(ListItemFromPoint(90, 205, outside, box), 0);
     EXPECT_TRUE(outside);
-    // Scrolled: the first visible item is 2; an item partly out of view at the
-    // bottom still counts while its top-left corner is visible.
+    // Scrolled: the first visible item is 2; item 6 (rows 80 to 100) is partly
+    // out of view at the bottom and still counts while its top-left corner is
+    // visible; item 7 is wholly out of view.
     box.count = 8;
     box.top = 2;
     EXPECT_EQ(ListItemFromPoint(150, 205, outside, box), 2);
-    EXPECT_EQ(ListItemFromPoint(150, 299, outside, box), 6);
+    EXPECT_EQ(ListItemFromPoint(150, 289, outside, box), 6);
+    EXPECT_FALSE(outside);
+    EXPECT_EQ(ListItemFromPoint(150, 295, outside, box), 6);
+    EXPECT_TRUE(outside);
     box.top = 8;
     EXPECT_EQ(ListItemFromPoint(150, 205, outside, box), -1);
     box.count = 0;
@@ -51,6 +55,7 @@ TEST(ShowTerminalInfo, ShowsTheRowsOwnRecordByNameAndMac) {
     TestDocument t("[Misc]\n");
     t.Doc().ShowTerminalInfo("ANY", 0);
     EXPECT_EQ(t.Messages().Texts().back(), "Something is Very Wrong Right Mouse Info");
+    EXPECT_EQ(t.Messages().Icons().back(), MessageIcon::Warning);
 
     TerminalRecord a{.m_strEntPrefix = ".1",
                      .m_strIP = "127.0.0.21",

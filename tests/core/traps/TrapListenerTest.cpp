@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "FakeTerminals.h"
+#include "MissingPeer.h"
 #include "SnmpdAgent.h"
 #include "TrapSender.h"
 #include "TrapTestSupport.h"
@@ -40,7 +41,7 @@ bool RunSnmptrap(const std::vector<std::string>& argv) {
 TEST(TrapListener, EveryTrapTableRowFromSnmptrapWithTheSendersName) {
     SnmpdAgent agent;
     if (!agent.Ready() || FindProgram("snmptrap").empty()) {
-        GTEST_SKIP() << "snmpd or snmptrap missing";
+        SKIP_FOR_MISSING_PEER("snmpd or snmptrap missing");
     }
     ListeningConsole console(AgentSettings(agent.Port()), nullptr);
     ASSERT_TRUE(console.Listening());
@@ -166,7 +167,7 @@ TEST(TrapDecoding, ReasonTableByValueAndType) {
 
 TEST(TrapListener, AnAuthenticationFailureIsWrittenWithoutAGet) {
     if (FindProgram("snmptrap").empty()) {
-        GTEST_SKIP() << "snmptrap missing";
+        SKIP_FOR_MISSING_PEER("snmptrap missing");
     }
     FakeSnmpManager snmp;
     AddFakeTerminal(snmp, {.ip = "127.0.0.30", .name = "GAMMA"});
@@ -183,7 +184,7 @@ TEST(TrapListener, AnAuthenticationFailureIsWrittenWithoutAGet) {
 
 TEST(TrapListener, StartTrapsRegisterNewTerminalsAndTellTheView) {
     if (FindProgram("snmptrap").empty()) {
-        GTEST_SKIP() << "snmptrap missing";
+        SKIP_FOR_MISSING_PEER("snmptrap missing");
     }
     FakeSnmpManager snmp;
     AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "ALPHA", .mac = "0080641200AA"});
@@ -223,7 +224,7 @@ TEST(TrapListener, StartTrapsRegisterNewTerminalsAndTellTheView) {
 TEST(TrapListener, AnOfflineSenderDelaysButLosesNoneOfTheTrapsQueuedBehindIt) {
     SnmpdAgent agent;
     if (!agent.Ready()) {
-        GTEST_SKIP() << "snmpd missing";
+        SKIP_FOR_MISSING_PEER("snmpd missing");
     }
     ListeningConsole console(AgentSettings(agent.Port()), nullptr);
     ASSERT_TRUE(console.Listening());
