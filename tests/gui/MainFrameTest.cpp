@@ -3,7 +3,9 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QtTest>
+#include <chrono>
 
+#include "FakeTerminals.h"
 #include "NetworkTestSupport.h"
 #include "RecordingMessages.h"
 #include "TestDocument.h"
@@ -11,6 +13,8 @@
 #include "gui/app/CAboutDlg.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/CTarnView.h"
+#include "gui/discovery/CDiscoverMonitorDlg.h"
+#include "gui/traps/CTrapMonitorDlg.h"
 #include "ui_CTarnView.h"
 
 namespace {
@@ -48,6 +52,7 @@ private slots:
     void helpMenuAppearsOnlyOnceTheViewIsShown();
     void viewStartsWithEmptyListsAndDisabledButtons();
     void aboutTextWithAndWithoutTemplate();
+    void closingEndsEveryWindowWithoutWaitingForRequests();
 };
 
 void MainFrameTest::menusCarryEveryCommand() {
@@ -149,6 +154,45 @@ void MainFrameTest::aboutTextWithAndWithoutTemplate() {
     WriteTextFile(GetTemplatePath(), "[Template-Version]\n\"Version\"=2.0\n");
     CAboutDlg about;
     QCOMPARE(about.VersionText(), QString("1.0.2.1          V2.0TPL"));
+}
+
+void MainFrameTest::closingEndsEveryWindowWithoutWaitingForRequests() {
+    using std::chrono::steady_clock;
+    // Every request of the terminal that was registered, and of the scan, takes
+    // 10 s unless its worker is stopped.
+    for (bool duringDiscovery : {false, true}) {
+        FakeSnmpManager snmp;
+        TestDocument t(DefaultSettingsWith("TrapPort=" + std::to_string(FreeUdpPort()) +
+                                           "\nFTPServerName=127.0.0.1\nDiscoverIPSubNet=10.9.1\n"
+                                           "DiscoverRangeLow=1\nDiscoverRangeHigh=20\n"),
+                       &snmp);
+        AddFakeTerminal(snmp, {.ip = "10.9.2.1", .name = "SLOW"});
+        QVERIFY(t.Doc().RegisterTerminal("10.9.2.1"));
+        auto frame = std::make_unique<CMainFrame>(t.Doc());
+        CTarnView& view = *frame->View();
+        QSignalSpy refreshed(&view, &CTarnView::refreshFinished);
+        frame->show();
+        QVERIFY(refreshed.wait(10000));
+        snmp.delay = std::chrono::seconds(10);
+        std::size_t asked = snmp.Requests().size();
+        if (duringDiscovery) {
+            view.OnDiscover();
+        } else {
+            view.RefreshAndValidateAll();
+        }
+        QTRY_VERIFY(snmp.Requests().size() > asked);
+        QVERIFY(view.TrapMonitor()->isVisible());
+
+        auto started = steady_clock::now();
+        frame->close();
+        QTRY_VERIFY_WITH_TIMEOUT(!frame->isVisible(), 3000);
+        QVERIFY(!view.TrapMonitor()->isVisible());
+        QVERIFY(!view.DiscoverMonitor()->Window() ||
+                !view.DiscoverMonitor()->Window()->isVisible());
+        frame.reset();
+        QVERIFY2(steady_clock::now() - started < std::chrono::seconds(3),
+                 duringDiscovery ? "during a discovery" : "during a refresh");
+    }
 }
 
 QTEST_MAIN(MainFrameTest)

@@ -43,7 +43,8 @@ public:
     // Per agent address: its own objects, and agents that never answer.
     std::map<std::string, std::map<std::string, SnmpValue>> agents;
     std::set<std::string> silentAgents;
-    // How long every request takes before it is answered.
+    // How long every request takes before it is answered (less when the
+    // request's worker is stopped: it then times out at once).
     std::chrono::milliseconds delay{0};
 
     // What was asked.

@@ -52,6 +52,7 @@ CDiscoverMonitorDlg::~CDiscoverMonitorDlg() {
     if (m_worker.Started() && !m_worker.Finished()) {
         stopDiscoverEvent.Set();
     }
+    m_worker.WakeRequests();
     m_worker.Join();
     delete m_window.data();
 }
@@ -88,6 +89,7 @@ void CDiscoverMonitorDlg::Create() {
 
 void CDiscoverMonitorDlg::OnCancel() {
     stopDiscoverEvent.Set();
+    m_worker.WakeRequests();
 }
 
 void CDiscoverMonitorDlg::AddLine(const std::string& line) {
