@@ -315,7 +315,11 @@ bool InitialiseSnmpLibrary() {
         netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
         netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
         netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_PERSIST_STATE, 1);
+        // The library's own messages ("Bad PDU type received" for every junk
+        // datagram on the trap port) would fall back to standard error when no
+        // log is enabled; they go nowhere. The trap listener reports losses itself.
         snmp_disable_log();
+        netsnmp_register_loghandler(NETSNMP_LOGHANDLER_NONE, LOG_DEBUG);
         init_snmp("fleetwarden");
         return true;
     }();
