@@ -9,6 +9,7 @@
 #include "NetworkTestSupport.h"
 #include "RecordingMessages.h"
 #include "TestDocument.h"
+#include "TrapSender.h"
 #include "core/settings/SettingsPath.h"
 #include "gui/app/CAboutDlg.h"
 #include "gui/app/CMainFrame.h"
@@ -158,11 +159,12 @@ void MainFrameTest::aboutTextWithAndWithoutTemplate() {
 
 void MainFrameTest::closingEndsEveryWindowWithoutWaitingForRequests() {
     using std::chrono::steady_clock;
-    // Every request of the terminal that was registered, and of the scan, takes
+    // Every request, of the refresh, of the scan or for a trap's sender, takes
     // 10 s unless its worker is stopped.
-    for (bool duringDiscovery : {false, true}) {
+    for (const char* during : {"a refresh", "a discovery", "a trap's name request"}) {
         FakeSnmpManager snmp;
-        TestDocument t(DefaultSettingsWith("TrapPort=" + std::to_string(FreeUdpPort()) +
+        unsigned trapPort = FreeUdpPort();
+        TestDocument t(DefaultSettingsWith("TrapPort=" + std::to_string(trapPort) +
                                            "\nFTPServerName=127.0.0.1\nDiscoverIPSubNet=10.9.1\n"
                                            "DiscoverRangeLow=1\nDiscoverRangeHigh=20\n"),
                        &snmp);
@@ -173,12 +175,15 @@ void MainFrameTest::closingEndsEveryWindowWithoutWaitingForRequests() {
         QSignalSpy refreshed(&view, &CTarnView::refreshFinished);
         frame->show();
         QVERIFY(refreshed.wait(10000));
+        QTRY_COMPARE(view.TrapMonitor()->LineCounter(), 1);
         snmp.delay = std::chrono::seconds(10);
         std::size_t asked = snmp.Requests().size();
-        if (duringDiscovery) {
+        if (during == std::string("a refresh")) {
+            view.RefreshAndValidateAll();
+        } else if (during == std::string("a discovery")) {
             view.OnDiscover();
         } else {
-            view.RefreshAndValidateAll();
+            QVERIFY(TrapSender(trapPort).SendV1("10.9.2.1", 6, 5));
         }
         QTRY_VERIFY(snmp.Requests().size() > asked);
         QVERIFY(view.TrapMonitor()->isVisible());
@@ -190,8 +195,7 @@ void MainFrameTest::closingEndsEveryWindowWithoutWaitingForRequests() {
         QVERIFY(!view.DiscoverMonitor()->Window() ||
                 !view.DiscoverMonitor()->Window()->isVisible());
         frame.reset();
-        QVERIFY2(steady_clock::now() - started < std::chrono::seconds(3),
-                 duringDiscovery ? "during a discovery" : "during a refresh");
+        QVERIFY2(steady_clock::now() - started < std::chrono::seconds(3), during);
     }
 }
 

@@ -49,7 +49,7 @@ bool FakeSnmpManager::Close(std::unique_ptr<ISnmpSession> /*session*/) {
 
 SnmpRequestResult FakeSnmpManager::Handle(const SnmpOpenParams& params, SnmpPduType type,
                                           SnmpVarBindList& bindings) {
-    Request request{params.agent, params.community, type, bindings};
+    Request request{params.agent, params.community, type, bindings, params.stop};
     {
         std::lock_guard lock(m_mutex);
         m_requests.push_back(request);

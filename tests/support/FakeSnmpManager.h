@@ -22,6 +22,7 @@ public:
         std::string community;
         SnmpPduType type;
         SnmpVarBindList bindings;
+        std::stop_token stop;  // of the worker that asks
     };
 
     bool StrToOid(const std::string& text, SnmpOid& oid) override;
