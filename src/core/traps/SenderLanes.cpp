@@ -46,9 +46,10 @@ void SenderLanes::Work(const std::stop_token& stop) {
     std::unique_lock lock(m_mutex);
     for (;;) {
         ++m_idle;
-        bool ready = m_changed.wait(lock, stop, [this] { return !m_ready.empty(); });
+        m_changed.wait(lock, stop, [this] { return !m_ready.empty(); });
         --m_idle;
-        if (!ready) {
+        // Stopped: the traps still waiting are dropped, not handled in a hurry.
+        if (stop.stop_requested()) {
             return;
         }
         std::uint32_t sender = m_ready.front();
