@@ -72,29 +72,6 @@ TEST(TrapIntake, TheQueueHoldsItsBudgetOfBytesAndCountsWhatItDrops) {
     EXPECT_TRUE(intake.Take().has_value());
 }
 
-TEST(TrapIntake, DatagramsThatAreNoReadableTrapAreCounted) {
-    std::vector<std::uint8_t> trap = RawV1Trap{}.Encode();
-    const std::vector<std::vector<std::uint8_t>> junk = {
-        {},
-        {0x01, 0x02, 0x03},
-        std::vector<std::uint8_t>(trap.begin(), trap.end() - 5),  // cut short
-        // A message whose PDU type does not exist.
-        {0x30, 0x0e, 0x02, 0x01, 0x00, 0x04, 0x06, 'p', 'u', 'b', 'l', 'i', 'c', 0xa9, 0x01, 0x00},
-        // A GET request, not a trap.
-        {0x30, 0x19, 0x02, 0x01, 0x00, 0x04, 0x06, 'p',  'u',  'b',  'l',  'i',  'c',
-         0xa0, 0x0c, 0x02, 0x01, 0x01, 0x02, 0x01, 0x00, 0x02, 0x01, 0x00, 0x30, 0x00},
-        RawV1Trap{.generic = -1}.Encode(),
-    };
-    TrapIntake intake;
-    for (const auto& datagram : junk) {
-        Feed(intake, datagram);
-    }
-    EXPECT_FALSE(intake.Take().has_value());
-    EXPECT_EQ(intake.TakeLosses().unreadable, junk.size());
-    Feed(intake, trap);
-    EXPECT_TRUE(intake.Take().has_value());
-}
-
 TEST(TrapIntake, AnAgentAddressKeepsTheLengthItCameWith) {
     struct Row {
         std::vector<std::uint8_t> address;
