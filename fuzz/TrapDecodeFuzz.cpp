@@ -16,6 +16,7 @@
 #include "core/settings/SettingsPath.h"
 #include "core/snmp/SnmpManager.h"
 #include "core/terminals/TerminalDatabase.h"
+#include "core/traps/TrapDecoding.h"
 #include "core/traps/TrapListener.h"
 #include "core/traps/TrapPdu.h"
 
@@ -169,9 +170,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CountingLog log;
         TrapListener listener(world.doc, log, nullptr);
         listener.HandleTrap(trap);
-        // One line for a sender without an IPv4 address, else the header and
+        // One line for a trap that names no IPv4 sender, else the header and
         // two or three lines of its own.
-        bool ipv4 = trap.agentAddress.size() == 4;
+        bool ipv4 = IsUsableAgentAddress(trap.agentAddress);
         if (ipv4 ? (log.lines < 5 || log.lines > 6) : log.lines != 1) {
             __builtin_trap();
         }

@@ -94,6 +94,7 @@ int RunDiscoverCommand(CliContext& context) {
             if (g_interrupted != 0) {
                 g_interrupted = 0;
                 stopDiscoverEvent.Set();
+                worker.WakeRequests();
             }
         }
     }

@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QElapsedTimer>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QSignalSpy>
@@ -77,6 +78,7 @@ private slots:
     void aRunLogsTerminalsAndEndsWithARefresh();
     void theCloseBoxOnlyAsksTheRunToStop();
     void aWindowDestroyedUnderTheRunEndsItNormally();
+    void aStopDoesNotWaitForTheProbeInFlight();
     void discoverNeedsTheServerAndTheSubnets();
 };
 
@@ -156,6 +158,21 @@ void DiscoverMonitorTest::aWindowDestroyedUnderTheRunEndsItNormally() {
     QVERIFY(!stopDiscoverEvent.IsSet());
     QVERIFY(refreshed.wait(10000));
     QCOMPARE(c.Names(), QStringList({"EARLY"}));
+}
+
+void DiscoverMonitorTest::aStopDoesNotWaitForTheProbeInFlight() {
+    Console c;
+    // Every probe now takes 10 s unless the run is stopped.
+    c.snmp.delay = std::chrono::seconds(10);
+    QSignalSpy refreshed(&c.view, &CTarnView::refreshFinished);
+    c.Command(cmd::kDiscover)->trigger();
+    QTRY_VERIFY(c.snmp.GetCount("10.3.1.1", ".1.3.6.1.2.1.1.5.0") == 1);
+    QElapsedTimer stopping;
+    stopping.start();
+    c.Monitor().Window()->close();
+    QTRY_VERIFY_WITH_TIMEOUT(!c.view.DiscoverMonitorHasWindow(), 5000);
+    QVERIFY2(stopping.elapsed() < 1000, qPrintable(QString::number(stopping.elapsed())));
+    QCOMPARE(c.snmp.GetCount("10.3.1.2", ".1.3.6.1.2.1.1.5.0"), 0);
 }
 
 void DiscoverMonitorTest::discoverNeedsTheServerAndTheSubnets() {

@@ -3,15 +3,20 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QtTest>
+#include <chrono>
 
+#include "FakeTerminals.h"
 #include "NetworkTestSupport.h"
 #include "RecordingMessages.h"
 #include "TestDocument.h"
+#include "TrapSender.h"
 #include "core/settings/SettingsPath.h"
 #include "gui/app/CAboutDlg.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/CTarnView.h"
 #include "gui/app/ConsoleOptions.h"
+#include "gui/discovery/CDiscoverMonitorDlg.h"
+#include "gui/traps/CTrapMonitorDlg.h"
 #include "ui_CTarnView.h"
 
 namespace {
@@ -50,6 +55,7 @@ private slots:
     void viewStartsWithEmptyListsAndDisabledButtons();
     void aboutTextWithAndWithoutTemplate();
     void anEmptySettingsNameIsRefused();
+    void closingEndsEveryWindowWithoutWaitingForRequests();
 };
 
 void MainFrameTest::menusCarryEveryCommand() {
@@ -169,6 +175,48 @@ void MainFrameTest::anEmptySettingsNameIsRefused() {
         bool named = args.size() == 2 && !args[1].empty();
         QCOMPARE(options.error.empty(), named);
         QCOMPARE(options.settingsPath, named ? args[1] : std::string());
+    }
+}
+
+void MainFrameTest::closingEndsEveryWindowWithoutWaitingForRequests() {
+    using std::chrono::steady_clock;
+    // Every request, of the refresh, of the scan or for a trap's sender, takes
+    // 10 s unless its worker is stopped.
+    for (const char* during : {"a refresh", "a discovery", "a trap's name request"}) {
+        FakeSnmpManager snmp;
+        unsigned trapPort = FreeUdpPort();
+        TestDocument t(DefaultSettingsWith("TrapPort=" + std::to_string(trapPort) +
+                                           "\nFTPServerName=127.0.0.1\nDiscoverIPSubNet=10.9.1\n"
+                                           "DiscoverRangeLow=1\nDiscoverRangeHigh=20\n"),
+                       &snmp);
+        AddFakeTerminal(snmp, {.ip = "10.9.2.1", .name = "SLOW"});
+        QVERIFY(t.Doc().RegisterTerminal("10.9.2.1"));
+        auto frame = std::make_unique<CMainFrame>(t.Doc());
+        CTarnView& view = *frame->View();
+        QSignalSpy refreshed(&view, &CTarnView::refreshFinished);
+        frame->show();
+        QVERIFY(refreshed.wait(10000));
+        QTRY_COMPARE(view.TrapMonitor()->LineCounter(), 1);
+        snmp.delay = std::chrono::seconds(10);
+        std::size_t asked = snmp.Requests().size();
+        if (during == std::string("a refresh")) {
+            view.RefreshAndValidateAll();
+        } else if (during == std::string("a discovery")) {
+            view.OnDiscover();
+        } else {
+            QVERIFY(TrapSender(trapPort).SendV1("10.9.2.1", 6, 5));
+        }
+        QTRY_VERIFY(snmp.Requests().size() > asked);
+        QVERIFY(view.TrapMonitor()->isVisible());
+
+        auto started = steady_clock::now();
+        frame->close();
+        QTRY_VERIFY_WITH_TIMEOUT(!frame->isVisible(), 3000);
+        QVERIFY(!view.TrapMonitor()->isVisible());
+        QVERIFY(!view.DiscoverMonitor()->Window() ||
+                !view.DiscoverMonitor()->Window()->isVisible());
+        frame.reset();
+        QVERIFY2(steady_clock::now() - started < std::chrono::seconds(3), during);
     }
 }
 

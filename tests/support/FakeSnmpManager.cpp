@@ -1,5 +1,6 @@
 #include "FakeSnmpManager.h"
 
+#include <condition_variable>
 #include <thread>
 
 class FakeSession final : public ISnmpSession {
@@ -48,7 +49,7 @@ bool FakeSnmpManager::Close(std::unique_ptr<ISnmpSession> /*session*/) {
 
 SnmpRequestResult FakeSnmpManager::Handle(const SnmpOpenParams& params, SnmpPduType type,
                                           SnmpVarBindList& bindings) {
-    Request request{params.agent, params.community, type, bindings};
+    Request request{params.agent, params.community, type, bindings, params.stop};
     {
         std::lock_guard lock(m_mutex);
         m_requests.push_back(request);
@@ -60,13 +61,20 @@ SnmpRequestResult FakeSnmpManager::Handle(const SnmpOpenParams& params, SnmpPduT
     int most = m_mostInFlight;
     while (inFlight > most && !m_mostInFlight.compare_exchange_weak(most, inFlight)) {
     }
-    if (delay.count() > 0) {
-        std::this_thread::sleep_for(delay);
-    }
     struct Leaving {
         std::atomic<int>& count;
         ~Leaving() { --count; }
     } leaving{m_inFlight};
+    if (delay.count() > 0) {
+        // A stopped worker's request ends at once, as a real session's does.
+        std::mutex sleeping;
+        std::condition_variable_any wake;
+        std::unique_lock lock(sleeping);
+        wake.wait_for(lock, params.stop, delay, [] { return false; });
+        if (params.stop.stop_requested()) {
+            return SnmpRequestResult{.ok = false, .failureCode = snmpcode::kTimeout};
+        }
+    }
     if (answer) {
         return answer(request, bindings);
     }

@@ -22,6 +22,7 @@ public:
         std::string community;
         SnmpPduType type;
         SnmpVarBindList bindings;
+        std::stop_token stop;  // of the worker that asks
     };
 
     bool StrToOid(const std::string& text, SnmpOid& oid) override;
@@ -43,7 +44,8 @@ public:
     // Per agent address: its own objects, and agents that never answer.
     std::map<std::string, std::map<std::string, SnmpValue>> agents;
     std::set<std::string> silentAgents;
-    // How long every request takes before it is answered.
+    // How long every request takes before it is answered (less when the
+    // request's worker is stopped: it then times out at once).
     std::chrono::milliseconds delay{0};
 
     // Changes one object of an agent while requests may be running (a

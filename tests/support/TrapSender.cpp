@@ -105,6 +105,67 @@ bool TrapSender::SendV2(const std::string& trapOid, const std::vector<TrapBindin
     return Send(m_session2, pdu);
 }
 
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes Element(std::uint8_t tag, const Bytes& contents) {
+    std::size_t n = contents.size();
+    Bytes out;
+    out.reserve(n + 5);
+    out.push_back(tag);
+    if (n >= 0x80) {
+        out.push_back(0x83);
+        out.push_back(static_cast<std::uint8_t>(n >> 16));
+        out.push_back(static_cast<std::uint8_t>(n >> 8));
+    }
+    out.push_back(static_cast<std::uint8_t>(n));
+    out.insert(out.end(), contents.begin(), contents.end());
+    return out;
+}
+
+Bytes Integer(std::uint8_t tag, long value) {
+    Bytes bytes;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        bytes.push_back(static_cast<std::uint8_t>(value >> shift));
+    }
+    // Two's complement in the fewest bytes.
+    while (bytes.size() > 1 && ((bytes[0] == 0x00 && (bytes[1] & 0x80) == 0) ||
+                                (bytes[0] == 0xff && (bytes[1] & 0x80) != 0))) {
+        bytes.erase(bytes.begin());
+    }
+    return Element(tag, bytes);
+}
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const auto& part : parts) {
+        out.insert(out.end(), part.begin(), part.end());
+    }
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> RawV1Trap::Encode() const {
+    const Bytes enterprise =
+        Element(0x06, {0x2b, 6, 1, 4, 1, 0x81, 0xfd, 0x59});  // .1.3.6.1.4.1.32473
+    Bytes bindings;
+    for (std::size_t i = 0; i < integers.size(); ++i) {
+        Bytes name = {0x2b, 6, 1, 4, 1, 0x81, 0xfd, 0x59, 5, static_cast<std::uint8_t>(i + 1)};
+        bindings = Concat(
+            {bindings, Element(0x30, Concat({Element(0x06, name), Integer(0x02, integers[i])}))});
+    }
+    const Bytes tiny = {0x30, 0x05, 0x06, 0x01, 0x2b, 0x05, 0x00};
+    for (std::size_t i = 0; i < tinyBindings; ++i) {
+        bindings.insert(bindings.end(), tiny.begin(), tiny.end());
+    }
+    Bytes pdu = Concat({enterprise, Element(0x40, agentAddress), Integer(0x02, generic),
+                        Integer(0x02, specific), Integer(0x43, 4711), Element(0x30, bindings)});
+    return Element(0x30, Concat({Integer(0x02, 0), Element(0x04, {'p', 'u', 'b', 'l', 'i', 'c'}),
+                                 Element(0xa4, pdu)}));
+}
+
 bool SendDatagram(const std::vector<std::uint8_t>& bytes, unsigned port, const std::string& host) {
     int s = ::socket(AF_INET, SOCK_DGRAM, 0);
     if (s < 0) {

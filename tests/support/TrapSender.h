@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -32,6 +33,17 @@ public:
 private:
     void* m_session = nullptr;
     void* m_session2 = nullptr;
+};
+
+// A version 1 trap message encoded byte by byte, for what no encoder sends: an
+// agent address of any length, or tens of thousands of bindings.
+struct RawV1Trap {
+    std::vector<std::uint8_t> agentAddress = {127, 0, 0, 1};
+    int generic = 6;
+    int specific = 1;
+    std::vector<long> integers;    // INTEGER bindings, first
+    std::size_t tinyBindings = 0;  // then this many 7-byte ".1.3 = NULL" bindings
+    std::vector<std::uint8_t> Encode() const;
 };
 
 // Sends one UDP datagram of arbitrary bytes to host:port.

@@ -92,6 +92,11 @@ const std::map<int, std::string>& Table() {
         {192, "Trap Monitor Must Be Available At All Times, Close Ignored."},
         {197, "The New Firmware Image Is Not Valid For This Terminal"},
         {198, "Firmware Bootflash Code Not Compatible With Terminal Bootflash Hardware"},
+        // Traps the Trap Monitor could not log, each count followed by its reason.
+        {301, "Traps Lost:"},
+        {302, "Unreadable Datagram(s), Not A Trap The Console Can Read"},
+        {303, "Trap(s) Dropped, Too Many Waiting To Be Logged"},
+        {304, "Trap(s) Dropped, Too Many Waiting For A Sender That Does Not Answer"},
         // Menu prompts: status-bar text, then the tool tip after a line break.
         {32771, "Modeless Dialog to Monitor Traps"},
         {32774, "Set Application Configuration Options"},

@@ -18,6 +18,11 @@ inline constexpr int kNewUnitsAdded = 184;
 inline constexpr int kRangeOrder = 185;
 inline constexpr int kUnknownIdentity = 186;
 inline constexpr int kTrapMonitorCloseIgnored = 192;
+// The Trap Monitor's account of traps it could not log.
+inline constexpr int kTrapsLost = 301;
+inline constexpr int kTrapsUnreadable = 302;
+inline constexpr int kTrapsDroppedTooMany = 303;
+inline constexpr int kTrapsDroppedForSender = 304;
 inline constexpr int kAppTitle = 57344;
 inline constexpr int kReady = 57345;
 }  // namespace ids

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/app/CTarnDoc.h"
+#include "core/app/WorkerDocument.h"
 #include "core/common/LineEscape.h"
 #include "core/common/StringTable.h"
 #include "core/common/TextFormat.h"
@@ -51,9 +52,10 @@ void DiscoveryWorker::Start(CTarnDoc& doc, IDiscoverMonitor& monitor,
     stopDiscoverEvent.Reset();
     bool broadcast = doc.GetINIValueStr("Misc", "DiscoverMethod", 1) == "BCAST";
     m_finished = false;
-    m_thread = std::jthread([this, &doc, &monitor, broadcast, parallel] {
-        m_exitCode =
-            broadcast ? BroadcastScanThread(doc, monitor) : SnmpScanThread(doc, monitor, parallel);
+    m_thread = std::jthread([this, &doc, &monitor, broadcast, parallel](std::stop_token stop) {
+        WorkerDocument worker(doc, std::move(stop));
+        m_exitCode = broadcast ? BroadcastScanThread(worker.Doc(), monitor)
+                               : SnmpScanThread(worker.Doc(), monitor, parallel);
         m_finished = true;
     });
 }

@@ -87,6 +87,11 @@ public:
     void Start(CTarnDoc& doc, IDiscoverMonitor& monitor,
                std::optional<long> parallel = std::nullopt);
     bool Started() const { return m_thread.joinable(); }
+    // Ends the run's SNMP requests in flight at once, and makes its later ones
+    // fail at once; the run itself stops at its next stop check, or when its
+    // window is gone. A stop request does both, so the run ends without
+    // waiting out a time-out.
+    void WakeRequests() { m_thread.request_stop(); }
     // True once the method has returned (the run ended in any way).
     bool Finished() const { return m_finished; }
     // Waits for the thread to end; returns its exit code.

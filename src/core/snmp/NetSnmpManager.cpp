@@ -1,9 +1,21 @@
+#include <net-snmp/library/large_fd_set.h>
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
+#include <stop_token>
+#include <utility>
 
 #include "core/snmp/NetSnmpValues.h"
 #include "core/snmp/SnmpLibraryLock.h"
@@ -54,9 +66,44 @@ unsigned long LibraryCode(int snmpError) {
            static_cast<unsigned long>(snmpError < 0 ? -snmpError : snmpError);
 }
 
+// Writes to an event descriptor when a worker's stop is requested.
+struct WakeOnStop {
+    int descriptor;
+    void operator()() const {
+        std::uint64_t one = 1;
+        [[maybe_unused]] ssize_t written = ::write(descriptor, &one, sizeof(one));
+    }
+};
+
+// One request's wait, as the library's callback reports it.
+struct PendingRequest {
+    int requestId = 0;
+    bool waiting = false;
+    int status = STAT_ERROR;
+    netsnmp_pdu* response = nullptr;
+};
+
 class NetSnmpSession final : public ISnmpSession {
 public:
-    explicit NetSnmpSession(void* handle) : m_handle(handle) {}
+    NetSnmpSession(void* handle, const std::stop_token& stop) : m_handle(handle) {
+        if (stop.stop_possible()) {
+            m_wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+            if (m_wake >= 0) {
+                m_wakeOnStop.emplace(stop, WakeOnStop{m_wake});
+            }
+        }
+    }
+    ~NetSnmpSession() override {
+        m_wakeOnStop.reset();
+        if (m_wake >= 0) {
+            ::close(m_wake);
+        }
+        if (m_pending.response) {
+            snmp_free_pdu(m_pending.response);
+        }
+    }
+    NetSnmpSession(const NetSnmpSession&) = delete;
+    NetSnmpSession& operator=(const NetSnmpSession&) = delete;
     void* Handle() const { return m_handle; }
 
     SnmpRequestResult Request(SnmpPduType type, SnmpVarBindList& bindings) override {
@@ -73,8 +120,8 @@ public:
                 return result;
             }
         }
-        netsnmp_pdu* response = nullptr;
-        int status = snmp_sess_synch_response(m_handle, pdu, &response);
+        int status = SendAndWait(pdu);
+        netsnmp_pdu* response = std::exchange(m_pending.response, nullptr);
         if (status == STAT_SUCCESS && response) {
             result.ok = true;
             result.errorStatus = response->errstat;
@@ -89,12 +136,13 @@ public:
             bindings = std::move(answered);
         } else if (status == STAT_TIMEOUT) {
             result.failureCode = snmpcode::kTimeout;
+        } else if (status == kSelectFailed) {
+            result.failureCode = snmpcode::kSelect;
         } else {
             int libError = 0, snmpError = 0;
             char* detail = nullptr;
             snmp_sess_error(m_handle, &libError, &snmpError, &detail);
             std::free(detail);
-            // The library's wait loop sets no session error when select() fails.
             result.failureCode = (snmpError == 0 || snmpError == SNMPERR_GENERR)
                                      ? snmpcode::kSelect
                                      : LibraryCode(snmpError);
@@ -106,7 +154,99 @@ public:
     }
 
 private:
+    static constexpr int kSelectFailed = -100;
+
+    static int Answered(int operation, netsnmp_session* /*session*/, int requestId,
+                        netsnmp_pdu* pdu, void* magic) {
+        auto& pending = static_cast<NetSnmpSession*>(magic)->m_pending;
+        // Closing the session reports a request that was given up as timed out;
+        // a resend is only news that the request goes out again.
+        if (!pending.waiting || requestId != pending.requestId ||
+            operation == NETSNMP_CALLBACK_OP_RESEND) {
+            return 1;
+        }
+        pending.waiting = false;
+        if (operation == NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE && pdu) {
+            pending.response = snmp_clone_pdu(pdu);
+            pending.status = pending.response ? STAT_SUCCESS : STAT_ERROR;
+        } else if (operation == NETSNMP_CALLBACK_OP_TIMED_OUT) {
+            pending.status = STAT_TIMEOUT;
+        } else {
+            pending.status = STAT_ERROR;
+        }
+        return 1;
+    }
+
+    // Sends the request and waits for its answer, its time-out (after the
+    // retries) or the worker's stop, whichever comes first. The library's own
+    // synchronous wait cannot watch the stop, so this is that wait with one more
+    // descriptor.
+    int SendAndWait(netsnmp_pdu* pdu) {
+        m_pending = {};
+        m_pending.requestId = pdu->reqid;
+        m_pending.waiting = true;
+        if (snmp_sess_async_send(m_handle, pdu, &NetSnmpSession::Answered, this) == 0) {
+            snmp_free_pdu(pdu);
+            m_pending.waiting = false;
+            return STAT_ERROR;
+        }
+        netsnmp_transport* transport = snmp_sess_transport(m_handle);
+        int socket = transport ? transport->sock : -1;
+        netsnmp_large_fd_set readable;
+        netsnmp_large_fd_set_init(&readable, std::max(socket, 0) + 1);
+        while (m_pending.waiting) {
+            int descriptors = 0;
+            int block = NETSNMP_SNMPBLOCK;
+            timeval timeout{};
+            NETSNMP_LARGE_FD_ZERO(&readable);
+            snmp_sess_select_info2_flags(m_handle, &descriptors, &readable, &timeout, &block,
+                                         NETSNMP_SELECT_NOALARMS);
+            int waitMs = -1;
+            if (!block) {
+                // Rounded up, so the wait never spins short of the deadline.
+                long long micros = static_cast<long long>(timeout.tv_sec) * 1000000LL +
+                                   static_cast<long long>(timeout.tv_usec);
+                waitMs = static_cast<int>(std::min<long long>((micros + 999) / 1000, INT_MAX));
+            }
+            pollfd watched[2] = {{socket, POLLIN, 0}, {m_wake, POLLIN, 0}};
+            int ready = ::poll(watched, m_wake >= 0 ? 2 : 1, waitMs);
+            if (ready < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                m_pending.waiting = false;
+                m_pending.status = kSelectFailed;
+                break;
+            }
+            if (m_wake >= 0 && watched[1].revents != 0) {
+                // Stopped: given up as a request that got no answer.
+                m_pending.waiting = false;
+                m_pending.status = STAT_TIMEOUT;
+                break;
+            }
+            // A pending socket error (an ICMP "port unreachable") is read and
+            // dropped by the library, as its own wait does; the request waits on.
+            if (ready > 0 && (watched[0].revents & POLLNVAL) != 0) {
+                m_pending.waiting = false;
+                m_pending.status = kSelectFailed;
+                break;
+            }
+            if (ready > 0) {
+                NETSNMP_LARGE_FD_ZERO(&readable);
+                NETSNMP_LARGE_FD_SET(socket, &readable);
+                snmp_sess_read2(m_handle, &readable);
+            } else {
+                snmp_sess_timeout(m_handle);
+            }
+        }
+        netsnmp_large_fd_set_cleanup(&readable);
+        return m_pending.status;
+    }
+
     void* m_handle;
+    int m_wake = -1;
+    std::optional<std::stop_callback<WakeOnStop>> m_wakeOnStop;
+    PendingRequest m_pending;
 };
 
 class NetSnmpManagerImpl final : public ISnmpManager {
@@ -145,7 +285,7 @@ public:
                 LibraryCode(settings.s_snmp_errno != 0 ? settings.s_snmp_errno : SNMPERR_GENERR);
             return nullptr;
         }
-        return std::make_unique<NetSnmpSession>(handle);
+        return std::make_unique<NetSnmpSession>(handle, params.stop);
     }
 
     bool Close(std::unique_ptr<ISnmpSession> session) override {
@@ -175,7 +315,11 @@ bool InitialiseSnmpLibrary() {
         netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
         netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
         netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_PERSIST_STATE, 1);
+        // The library's own messages ("Bad PDU type received" for every junk
+        // datagram on the trap port) would fall back to standard error when no
+        // log is enabled; they go nowhere. The trap listener reports losses itself.
         snmp_disable_log();
+        netsnmp_register_loghandler(NETSNMP_LOGHANDLER_NONE, LOG_DEBUG);
         init_snmp("fleetwarden");
         return true;
     }();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <stop_token>
 #include <string>
 
 #include "core/snmp/SnmpTypes.h"
@@ -22,6 +23,9 @@ struct SnmpOpenParams {
     std::string community;
     int timeoutMs = 2000;
     int retries = 3;
+    // A stop of the worker that makes the requests: it ends the wait for an
+    // answer at once, and the request fails as one that timed out.
+    std::stop_token stop{};
 };
 
 class ISnmpManager {

@@ -28,23 +28,40 @@ TrapMeaning TrapTableLine(int generic, int specific) {
     if (generic != 6) {
         return {Unknown(generic, specific), -1};
     }
+    int reason = TrapReasonIndex(generic, specific);
     switch (specific) {
         case 1:
-            return {LoadResString(110), -1};
+            return {LoadResString(110), reason};
         case 2:
-            return {LoadResString(111), -1};
+            return {LoadResString(111), reason};
         case 3:
-            return {LoadResString(112), 6};
+            return {LoadResString(112), reason};
         case 4:
-            return {LoadResString(113), -1};
+            return {LoadResString(113), reason};
         case 5:
-            return {LoadResString(114), -1};
+            return {LoadResString(114), reason};
         case 6:
-            return {LoadResString(115), 1};
+            return {LoadResString(115), reason};
         case 7:
-            return {LoadResString(140), 0};
+            return {LoadResString(140), reason};
         default:
-            return {Unknown(6, specific), -1};
+            return {Unknown(6, specific), reason};
+    }
+}
+
+int TrapReasonIndex(int generic, int specific) {
+    if (generic != 6) {
+        return -1;
+    }
+    switch (specific) {
+        case 3:
+            return 6;
+        case 6:
+            return 1;
+        case 7:
+            return 0;
+        default:
+            return -1;
     }
 }
 
@@ -61,4 +78,9 @@ int TrapReasonText(const SnmpVarBindList& bindings, std::size_t index) {
 
 std::string FormatAgentAddress(const std::uint8_t* bytes) {
     return FormatText("%d.%d.%d.%d", bytes[0], bytes[1], bytes[2], bytes[3]);
+}
+
+bool IsUsableAgentAddress(const std::vector<std::uint8_t>& address) {
+    return address.size() == 4 &&
+           (address[0] != 0 || address[1] != 0 || address[2] != 0 || address[3] != 0);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -17,8 +19,37 @@ struct SnmpTrap {
     int generic = 0;
     int specific = 0;
     unsigned long timeStamp = 0;
+    // Only the bindings that decoding reads, up to the one that carries the
+    // trap's reason, each with its type and integer value.
     SnmpVarBindList bindings;
+    // When the trap reached the workstation (unset for a trap made by hand).
+    std::chrono::system_clock::time_point received{};
 };
+
+// Traps lost since the last count was taken, by why.
+struct TrapLosses {
+    // Datagrams on the trap port that were no readable trap.
+    std::uint64_t unreadable = 0;
+    // Traps dropped because too many, by their bytes, were waiting already.
+    std::uint64_t dropped = 0;
+    // Traps dropped because their sender, which does not answer, had too many waiting.
+    std::uint64_t droppedForSender = 0;
+
+    bool Any() const { return unreadable != 0 || dropped != 0 || droppedForSender != 0; }
+    TrapLosses& operator+=(const TrapLosses& more) {
+        unreadable += more.unreadable;
+        dropped += more.dropped;
+        droppedForSender += more.droppedForSender;
+        return *this;
+    }
+};
+
+// The bytes a trap holds while it waits, for the budgets of the queues.
+std::size_t TrapFootprint(const SnmpTrap& trap);
+
+// How many bytes of traps may wait between the receiving thread and the
+// listener before further traps are dropped.
+inline constexpr std::size_t kTrapQueueBudgetBytes = std::size_t{32} << 20;
 
 // Why trap reception could not start.
 namespace trapcode {
@@ -45,7 +76,9 @@ public:
     virtual ManualResetEvent& TrapEvent() = 0;
     // Takes the oldest queued trap; nothing when the queue is empty.
     virtual std::optional<SnmpTrap> GetTrap() = 0;
+    // What was lost since the last call: unreadable datagrams, traps dropped.
+    virtual TrapLosses TakeLosses() { return {}; }
 };
 
-// The trap service on net-snmp.
-std::unique_ptr<ITrapService> MakeNetTrapService();
+// The trap service on net-snmp, holding at most `budgetBytes` of traps.
+std::unique_ptr<ITrapService> MakeNetTrapService(std::size_t budgetBytes = kTrapQueueBudgetBytes);

@@ -42,6 +42,9 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    if (m_view) {
+        m_view->HideMonitorWindows();
+    }
     QMainWindow::closeEvent(event);
 }
 

@@ -13,6 +13,7 @@
 
 #include "core/app/CTarnDoc.h"
 #include "core/app/StartupSettings.h"
+#include "core/app/WorkerDocument.h"
 #include "core/common/StringTable.h"
 #include "core/common/ViewNotifications.h"
 #include "core/discovery/SubnetList.h"
@@ -192,7 +193,8 @@ void CTarnView::StartRefresh() {
         m_refreshThread.join();
     }
     m_refreshThread = std::jthread([this](std::stop_token stop) {
-        RefreshAndValidateTerminals(m_doc, stop);
+        WorkerDocument worker(m_doc, stop);
+        RefreshAndValidateTerminals(worker.Doc(), stop);
         QMetaObject::invokeMethod(this, &CTarnView::FinishRefresh, Qt::QueuedConnection);
     });
 }
@@ -247,6 +249,15 @@ bool CTarnView::QueryClose() {
     m_refreshPending = false;
     m_refreshThread.request_stop();
     return false;
+}
+
+void CTarnView::HideMonitorWindows() {
+    if (m_pTrapMonitor) {
+        m_pTrapMonitor->hide();
+    }
+    if (m_pDiscoverMonitor && m_pDiscoverMonitor->Window()) {
+        m_pDiscoverMonitor->Window()->hide();
+    }
 }
 
 void CTarnView::OnSelectionChanged() {

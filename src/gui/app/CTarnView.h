@@ -43,6 +43,9 @@ public:
     // Asks the view whether the main window may close now (false while a
     // refresh finishes; the window then closes by itself).
     bool QueryClose();
+    // The main window is closing: the monitor windows go with it at once. Their
+    // workers stop when the view is destroyed, without waiting for requests.
+    void HideMonitorWindows();
 
     // Whether the two modeless monitor windows exist at the moment.
     bool TrapMonitorHasWindow() const;

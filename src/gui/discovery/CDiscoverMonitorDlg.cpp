@@ -55,6 +55,8 @@ unsigned CDiscoverMonitorDlg::DestroyWindow() {
     // thread uses this object, so it must end before the window and the
     // object do.
     m_progressHasWindow = false;
+    // Its requests in flight end at once rather than waiting out a time-out.
+    m_worker.WakeRequests();
     unsigned exitCode = m_worker.Join();
     delete m_window.data();
     return exitCode;
@@ -92,6 +94,7 @@ void CDiscoverMonitorDlg::Create() {
 
 void CDiscoverMonitorDlg::OnCancel() {
     stopDiscoverEvent.Set();
+    m_worker.WakeRequests();
 }
 
 void CDiscoverMonitorDlg::AddLine(const std::string& line) {

@@ -1,10 +1,14 @@
 // GET and SET against net-snmp's own agent, snmpd, on loopback.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
 #include "MissingPeer.h"
+
 #include "NetworkTestSupport.h"
 #include "SnmpdAgent.h"
 #include "TestDocument.h"
+#include "core/app/WorkerDocument.h"
 #include "core/settings/SettingsGlobals.h"
 
 namespace {
@@ -82,6 +86,33 @@ TEST_F(SnmpAgent, AWrongCommunityIsATimeOut) {
     g_GetCommunity.Set("not-the-community");
     EXPECT_EQ(Doc().GetSnmpValue(Ip(), "OidSysName", 0, 100, 1),
               "Get Get - The request timed-out - SnmpMgrRequestGETError");
+}
+
+TEST_F(SnmpAgent, AWorkerThatIsNotStoppedGetsItsAnswers) {
+    std::stop_source stop;
+    WorkerDocument worker(Doc(), stop.get_token());
+    EXPECT_EQ(worker.Doc().GetSnmpValue(Ip(), "OidSysLocation"), "Test Rack 7");
+    EXPECT_EQ(worker.Doc().SetSnmpValue(Ip(), "OidWritable", "from a worker"), "NoneNoneNone");
+}
+
+TEST(SnmpSilentAgent, AStopEndsTheWaitForAnAnswerAtOnce) {
+    using std::chrono::steady_clock;
+    TestDocument t(AgentSettings(FreeUdpPort("127.0.0.1")));
+    std::stop_source stop;
+    WorkerDocument worker(t.Doc(), stop.get_token());
+    const std::string timedOut = "Get Get - The request timed-out - SnmpMgrRequestGETError";
+    // The default time-out and retries take 8 s; a single try alone takes 2 s.
+    auto started = steady_clock::now();
+    std::jthread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        stop.request_stop();
+    });
+    EXPECT_EQ(worker.Doc().GetSnmpValue("127.0.0.1", "OidSysName"), timedOut);
+    EXPECT_LT(steady_clock::now() - started, std::chrono::milliseconds(1500));
+    // Once stopped, a request gives up without waiting at all.
+    started = steady_clock::now();
+    EXPECT_EQ(worker.Doc().GetSnmpValue("127.0.0.1", "OidSysName"), timedOut);
+    EXPECT_LT(steady_clock::now() - started, std::chrono::milliseconds(500));
 }
 
 TEST(SnmpSilentAgent, ASilentAddressTimesOutAfterTheGivenTries) {

@@ -3,12 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <ctime>
 #include <deque>
+#include <mutex>
 #include <thread>
 
 #include "FakeTerminals.h"
@@ -29,6 +34,36 @@ const std::string kSysName = ".1.3.6.1.2.1.1.5.0";
 std::vector<std::string> Lines(std::initializer_list<std::string> lines) {
     return lines;
 }
+
+// Standard error of the process, caught in a file while the object lives.
+class CapturedStandardError {
+public:
+    CapturedStandardError() : m_path(m_dir.File("stderr")) {
+        std::fflush(stderr);
+        m_saved = ::dup(2);
+        int file = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(file, 2);
+        ::close(file);
+    }
+    ~CapturedStandardError() { Restore(); }
+    std::string Text() {
+        Restore();
+        return ReadTextFile(m_path);
+    }
+
+private:
+    void Restore() {
+        if (m_saved >= 0) {
+            std::fflush(stderr);
+            ::dup2(m_saved, 2);
+            ::close(m_saved);
+            m_saved = -1;
+        }
+    }
+    TempDir m_dir;
+    std::string m_path;
+    int m_saved = -1;
+};
 
 bool RunSnmptrap(const std::vector<std::string>& argv) {
     if (argv.empty()) {
@@ -221,7 +256,7 @@ TEST(TrapListener, StartTrapsRegisterNewTerminalsAndTellTheView) {
     EXPECT_EQ(blocks[4].lines, Lines({"BETA : 127.0.0.22", "Warm Start"}));
 }
 
-TEST(TrapListener, AnOfflineSenderDelaysButLosesNoneOfTheTrapsQueuedBehindIt) {
+TEST(TrapListener, ASilentSenderDelaysOnlyItsOwnTraps) {
     SnmpdAgent agent;
     if (!agent.Ready()) {
         SKIP_FOR_MISSING_PEER("snmpd missing");
@@ -232,23 +267,27 @@ TEST(TrapListener, AnOfflineSenderDelaysButLosesNoneOfTheTrapsQueuedBehindIt) {
     TrapSender sender(console.trapPort);
     ASSERT_TRUE(sender.Ready());
     // Nothing answers at 127.0.0.99: its name GET takes the full time-out and
-    // retries while the others queue up behind it.
+    // retries, while the traps of the live agent pass it, in their order.
     ASSERT_TRUE(sender.SendV1("127.0.0.99", 6, 5));
-    const int kQueued = 300;
-    for (int i = 0; i < kQueued; ++i) {
+    const int kOthers = 300;
+    for (int i = 0; i < kOthers; ++i) {
         ASSERT_TRUE(sender.SendV1("127.0.0.1", 6, 1000 + i));
     }
-    ASSERT_TRUE(console.WaitForTraps(kQueued + 1, std::chrono::seconds(60)));
+    ASSERT_TRUE(console.WaitForTraps(kOthers, std::chrono::seconds(6)));
     auto blocks = console.Blocks();
-    ASSERT_EQ(blocks.size(), static_cast<std::size_t>(kQueued + 1));
-    EXPECT_EQ(blocks[0].lines, Lines({"Terminal Not Available - Offline or Rebooting : 127.0.0.99",
-                                      "SNMP Initiated Up/Download Request Done"}));
-    for (int i = 0; i < kQueued; ++i) {
-        ASSERT_EQ(blocks[i + 1].lines,
-                  Lines({name + " : 127.0.0.1",
-                         "Unknown Trap generic=6 private=" + std::to_string(1000 + i)}))
+    ASSERT_EQ(blocks.size(), static_cast<std::size_t>(kOthers));
+    for (int i = 0; i < kOthers; ++i) {
+        ASSERT_EQ(blocks[i].lines, Lines({name + " : 127.0.0.1", "Unknown Trap generic=6 private=" +
+                                                                     std::to_string(1000 + i)}))
             << i;
     }
+    ASSERT_TRUE(console.WaitForTraps(kOthers + 1, std::chrono::seconds(30)));
+    blocks = console.Blocks();
+    EXPECT_EQ(blocks.back().lines,
+              Lines({"Terminal Not Available - Offline or Rebooting : 127.0.0.99",
+                     "SNMP Initiated Up/Download Request Done"}));
+    // Its header still tells when it arrived, before the others were written.
+    EXPECT_LE(blocks.back().timeStamp, blocks.front().timeStamp);
 }
 
 TEST(TrapListener, ASendersNameCannotForgeLines) {
@@ -429,11 +468,12 @@ TEST(TrapListener, AServiceThatAlreadyListensGivesOnlyItsLine) {
     EXPECT_EQ(log.Lines(), Lines({"Indicates that this function has already been called"}));
 }
 
-// A trap service that hands over what the test queued; for senders whose
-// address is not IPv4, which no trap over our IPv4 port can have.
+// A trap service that hands over what the test queued, and reports the losses
+// it was given; for what no trap over our IPv4 port can carry.
 class QueuedTrapService final : public ITrapService {
 public:
-    explicit QueuedTrapService(std::vector<SnmpTrap> traps) : m_traps(traps.begin(), traps.end()) {}
+    explicit QueuedTrapService(std::vector<SnmpTrap> traps, TrapLosses losses = {})
+        : m_traps(traps.begin(), traps.end()), m_losses(losses) {}
     bool TrapListen(unsigned /*port*/, TrapListenFailure& /*failure*/) override {
         m_event.Set();
         return true;
@@ -448,30 +488,211 @@ public:
         m_traps.pop_front();
         return trap;
     }
+    TrapLosses TakeLosses() override {
+        std::lock_guard lock(m_mutex);
+        return std::exchange(m_losses, TrapLosses{});
+    }
 
 private:
     std::mutex m_mutex;
     std::deque<SnmpTrap> m_traps;
+    TrapLosses m_losses;
     ManualResetEvent m_event;
 };
 
-TEST(TrapListener, ASenderWithoutAnIPv4AddressGetsOneLineAndNoGet) {
+TEST(TrapListener, TrapsThatNameNoSenderGetOneLineAndNoGet) {
     FakeSnmpManager snmp;
     AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "ALPHA"});
-    SnmpTrap ipv6{.agentAddress = std::vector<std::uint8_t>(16, 1), .generic = 6, .specific = 5};
-    SnmpTrap none{.agentAddress = {}, .generic = 0, .specific = 0};
-    SnmpTrap ipv4{.agentAddress = {127, 0, 0, 21}, .generic = 3, .specific = 0};
-    ListeningConsole console(
-        DefaultSettingsWith(), &snmp,
-        std::make_unique<QueuedTrapService>(std::vector<SnmpTrap>{ipv6, none, ipv4}));
-    ASSERT_TRUE(console.WaitForTraps(3));
+    ListeningConsole console(DefaultSettingsWith("DisplayProduct=0\n"), &snmp);
+    ASSERT_TRUE(console.Listening());
+    // Cold starts whose agent address is empty, short or all zero: once taken
+    // for 0.0.0.0, 127.0.0.0 and 10.1.2.0, asked for their names and registered.
+    const std::vector<std::vector<std::uint8_t>> addresses = {
+        {}, {127, 0}, {10, 1, 2}, {0, 0, 0, 0}};
+    for (const auto& address : addresses) {
+        ASSERT_TRUE(
+            SendDatagram(RawV1Trap{.agentAddress = address, .generic = 0, .specific = 0}.Encode(),
+                         console.trapPort));
+    }
+    ASSERT_TRUE(SendDatagram(
+        RawV1Trap{.agentAddress = {127, 0, 0, 21}, .generic = 3, .specific = 0}.Encode(),
+        console.trapPort));
+    ASSERT_TRUE(console.WaitForTraps(5));
     auto lines = console.log.Lines();
-    ASSERT_EQ(lines.size(), 8u);
-    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 3),
-              Lines({"Listening For Traps...", "IPAddress.length != 4", "IPAddress.length != 4"}));
-    EXPECT_EQ(std::vector<std::string>(lines.begin() + 6, lines.end()),
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.begin() + 5),
+              std::vector<std::string>(4, "IPAddress.length != 4"));
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 8, lines.end()),
               Lines({"ALPHA : 127.0.0.21", "Link Up"}));
     EXPECT_EQ(snmp.Requests().size(), 1u);
+    EXPECT_TRUE(g_Terminals.Empty());
+}
+
+TEST(TrapListener, AnIPv6SenderGetsOneLineAndTheHeaderTellsWhenATrapArrived) {
+    FakeSnmpManager snmp;
+    AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "ALPHA"});
+    std::tm arrival{.tm_sec = 6, .tm_min = 5, .tm_hour = 4, .tm_mday = 3, .tm_mon = 1};
+    arrival.tm_year = 101;
+    arrival.tm_isdst = -1;
+    SnmpTrap ipv6{.agentAddress = std::vector<std::uint8_t>(16, 1), .generic = 6, .specific = 5};
+    SnmpTrap ipv4{.agentAddress = {127, 0, 0, 21}, .generic = 3, .specific = 0};
+    ipv4.received = std::chrono::system_clock::from_time_t(std::mktime(&arrival));
+    ListeningConsole console(
+        DefaultSettingsWith(), &snmp,
+        std::make_unique<QueuedTrapService>(std::vector<SnmpTrap>{ipv6, ipv4}));
+    ASSERT_TRUE(console.WaitForTraps(2));
+    EXPECT_EQ(console.log.Lines(),
+              Lines({"Listening For Traps...", "IPAddress.length != 4", std::string(80, '_'),
+                     " ***** 02/03/2001 04:05:06 *****", "", "ALPHA : 127.0.0.21", "Link Up"}));
+    EXPECT_EQ(snmp.Requests().size(), 1u);
+}
+
+// An address that does not answer, whose requests are held until released (or
+// their worker is stopped), then time out.
+class HeldAgent {
+public:
+    HeldAgent(FakeSnmpManager& snmp, std::string address) {
+        snmp.silentAgents.insert(address);
+        snmp.beforeAnswer = [this, address](const FakeSnmpManager::Request& request) {
+            if (request.agent == address) {
+                std::unique_lock lock(m_mutex);
+                ++m_held;
+                m_changed.notify_all();
+                m_changed.wait(lock, request.stop, [this] { return m_released; });
+            }
+        };
+    }
+    void Release() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_released = true;
+        }
+        m_changed.notify_all();
+    }
+    bool WaitUntilHeld() {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::seconds(10), [this] { return m_held > 0; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable_any m_changed;
+    int m_held = 0;
+    bool m_released = false;
+};
+
+TEST(TrapListener, ASenderThatDoesNotAnswerKeepsItsOrderAndTheOthersGoOn) {
+    FakeSnmpManager snmp;
+    AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "ALPHA"});
+    HeldAgent held(snmp, "127.0.0.99");
+    ListeningConsole console(DefaultSettingsWith("DisplayProduct=0\n"), &snmp);
+    ASSERT_TRUE(console.Listening());
+    TrapSender sender(console.trapPort);
+    AwaitUploadOutcome("127.0.0.99");
+
+    ASSERT_TRUE(sender.SendV1("127.0.0.99", 6, 5));
+    ASSERT_TRUE(held.WaitUntilHeld());
+    const int kOthers = 20;
+    for (int i = 0; i < kOthers; ++i) {
+        ASSERT_TRUE(sender.SendV1("127.0.0.21", 6, 1000 + i));
+        if (i == kOthers / 2) {
+            ASSERT_TRUE(sender.SendV1(
+                "127.0.0.99", 6, 6,
+                {{".1.3.6.1.4.1.32473.5.1", 'i', "0"}, {".1.3.6.1.4.1.32473.5.2", 'i', "9"}}));
+        }
+    }
+    ASSERT_TRUE(sender.SendV1("127.0.0.21", 0, 0));
+    ASSERT_TRUE(sender.SendV1("127.0.0.99", 2, 0));
+    // The others, a registration among them, while the first name request waits.
+    ASSERT_TRUE(console.WaitForTraps(kOthers + 1));
+    EXPECT_EQ(console.view.trapNewUnits, 1);
+    EXPECT_TRUE(g_Terminals.FindByIP("127.0.0.21").has_value());
+    // The first trap from the awaited terminal decided its upload at once.
+    EXPECT_TRUE(uplGoodTrapEvent.IsSet());
+    auto blocks = console.Blocks();
+    ASSERT_EQ(blocks.size(), static_cast<std::size_t>(kOthers + 1));
+    for (int i = 0; i < kOthers; ++i) {
+        EXPECT_EQ(blocks[i].lines[1], "Unknown Trap generic=6 private=" + std::to_string(1000 + i));
+    }
+
+    held.Release();
+    ASSERT_TRUE(console.WaitForTraps(kOthers + 4));
+    blocks = console.Blocks();
+    const std::string silent = "Terminal Not Available - Offline or Rebooting : 127.0.0.99";
+    EXPECT_EQ(blocks[kOthers + 1].lines,
+              Lines({silent, "SNMP Initiated Up/Download Request Done"}));
+    EXPECT_EQ(blocks[kOthers + 2].lines,
+              Lines({silent, "SNMP Initiated Up/Download Request Not Completed",
+                     "Missing Server Or Cannot Connect To Server"}));
+    EXPECT_EQ(blocks[kOthers + 3].lines, Lines({silent, "Link Down"}));
+}
+
+TEST(TrapListener, LossesAreReportedInOneLinePerEpisode) {
+    FakeSnmpManager snmp;
+    AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "ALPHA"});
+    std::vector<std::string> lossLines;
+    {
+        ListeningConsole console(DefaultSettingsWith(), &snmp);
+        ASSERT_TRUE(console.Listening());
+        CapturedStandardError errors;
+        // Two bursts of junk half a second apart, one of them a PDU type that
+        // does not exist, which the library once reported on standard error.
+        const std::vector<std::uint8_t> badType = {0x30, 0x0e, 0x02, 0x01, 0x00, 0x04, 0x06, 'p',
+                                                   'u',  'b',  'l',  'i',  'c',  0xa9, 0x01, 0x00};
+        for (int burst = 0; burst < 2; ++burst) {
+            for (int i = 0; i < 20; ++i) {
+                ASSERT_TRUE(SendDatagram(i % 2 ? badType : std::vector<std::uint8_t>{0x01},
+                                         console.trapPort));
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        }
+        const std::string unreadable =
+            "Traps Lost: 40 Unreadable Datagram(s), Not A Trap The Console Can Read";
+        ASSERT_TRUE(console.log.WaitForLine(unreadable, std::chrono::seconds(10)));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        EXPECT_EQ(errors.Text(), "");
+        for (const auto& line : console.log.Lines()) {
+            if (line.rfind("Traps Lost:", 0) == 0) {
+                lossLines.push_back(line);
+            }
+        }
+        EXPECT_EQ(lossLines, Lines({unreadable}));
+        EXPECT_TRUE(console.Blocks().size() == 1);
+    }
+    // Drops, by their two reasons.
+    ListeningConsole console(
+        DefaultSettingsWith(), &snmp,
+        std::make_unique<QueuedTrapService>(std::vector<SnmpTrap>{},
+                                            TrapLosses{.dropped = 7, .droppedForSender = 3}));
+    ASSERT_TRUE(console.log.WaitForLine(
+        "Traps Lost: 7 Trap(s) Dropped, Too Many Waiting To Be Logged; 3 Trap(s) Dropped, Too "
+        "Many Waiting For A Sender That Does Not Answer",
+        std::chrono::seconds(10)));
+}
+
+TEST(TrapListener, ASenderThatDoesNotAnswerHasOnlyItsShareOfTheWaitingRoom) {
+    FakeSnmpManager snmp;
+    AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "ALPHA"});
+    HeldAgent held(snmp, "127.0.0.99");
+    TestDocument t(DefaultSettingsWith(), &snmp);
+    RecordingTrapLog log;
+    SnmpTrap silent{.agentAddress = {127, 0, 0, 99}, .generic = 6, .specific = 5};
+    std::vector<SnmpTrap> traps(10, silent);
+    traps.push_back({.agentAddress = {127, 0, 0, 21}, .generic = 3, .specific = 0});
+    TrapListener listener(t.Doc(), log, nullptr, std::make_unique<QueuedTrapService>(traps));
+    // Room for three of its traps, the one in hand among them.
+    listener.SetLaneLimits({.senderBytes = 3 * TrapFootprint(silent)});
+    listener.Start();
+    ASSERT_TRUE(log.WaitForLine(
+        "Traps Lost: 7 Trap(s) Dropped, Too Many Waiting For A Sender That Does Not Answer",
+        std::chrono::seconds(10)));
+    EXPECT_EQ(listener.TrapsHandled(), 1u);
+    held.Release();
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (listener.TrapsHandled() < 4 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(listener.TrapsHandled(), 4u);
 }
 
 TEST(TrapListener, AStopRequestIsSeenBetweenTrapsOfASteadyStream) {
