@@ -119,7 +119,7 @@ void TerminalListTest::listsTerminalsAndShowsTheSelectedOnesData() {
 
     c.ui.terminalList->setCurrentItem(c.ui.terminalList->topLevelItem(1));
     QCOMPARE(c.Data("Location"), QString("South"));
-    QCOMPARE(QString::fromStdString(g_SelectedIP.Get()), QString("127.0.0.22"));
+    QCOMPARE(QString::fromStdString(c.view.SelectedIP()), QString("127.0.0.22"));
 }
 
 void TerminalListTest::selectionFallsBackToTheFirstRowWhenRowsVanish() {
@@ -213,7 +213,8 @@ void TerminalListTest::popupHitTestOnAListBox() {
     TerminalRecord beta{.m_strIP = "127.0.0.22", .m_strName = "BETA", .m_strMacAdr = "BB"};
     g_Terminals.Append(alpha);
     g_Terminals.Append(beta);
-    g_MacByItem.Assign({"AA", "BB"});
+    MacByItemTable macByItem;
+    macByItem.Assign({"AA", "BB"});
 
     QPoint origin = list.viewport()->mapToGlobal(QPoint(0, 0));
     QRect second = list.visualItemRect(list.item(1));
@@ -221,11 +222,11 @@ void TerminalListTest::popupHitTestOnAListBox() {
     QCOMPARE(ListItemFromPoint(origin + second.center(), outside, list), 1);
     QVERIFY(!outside);
     // In the empty space below the last item: the last item above the click.
-    ShowTerminalInfoAt(t.Doc(), list, origin + QPoint(20, 150));
+    ShowTerminalInfoAt(t.Doc(), macByItem, list, origin + QPoint(20, 150));
     QVERIFY(QString::fromStdString(t.Messages().Texts().back()).startsWith("Name:\t\tBETA\n\n"));
     // Outside the client area: nothing at all.
     t.Messages().Clear();
-    ShowTerminalInfoAt(t.Doc(), list, origin + QPoint(20, 400));
+    ShowTerminalInfoAt(t.Doc(), macByItem, list, origin + QPoint(20, 400));
     QVERIFY(t.Messages().Texts().empty());
     g_Terminals.Clear();
 

@@ -72,7 +72,8 @@ public:
                                   int toTerminal, bool binary);
 
     // The identity pop-up of a row of a terminal list.
-    void ShowTerminalInfo(const std::string& name, int index) const;
+    void ShowTerminalInfo(const MacByItemTable& macByItem, const std::string& name,
+                          int index) const;
 
     // The build's version as "%d.%d.%d.%d".
     static std::string GetVersionText();

@@ -14,10 +14,20 @@ extern GuardedText g_SetCommunity;
 // its own, so a switch never reaches another thread's lookups.
 extern thread_local std::string g_OidSection;
 
+// The OID section of the calling thread, as the shared state hands it out.
+class OidSectionPerThread {
+public:
+    std::string Get() const { return g_OidSection; }
+    void Set(const std::string& section) { g_OidSection = section; }
+};
+
 // Restores "OID" when an operation that switched the section leaves its scope.
 class OidSectionSwitch {
 public:
     explicit OidSectionSwitch(const std::string& section) { g_OidSection = section; }
+    OidSectionSwitch(OidSectionPerThread& oidSection, const std::string& section) {
+        oidSection.Set(section);
+    }
     ~OidSectionSwitch() { g_OidSection = "OID"; }
     OidSectionSwitch(const OidSectionSwitch&) = delete;
     OidSectionSwitch& operator=(const OidSectionSwitch&) = delete;

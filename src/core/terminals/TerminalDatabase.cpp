@@ -1,8 +1,6 @@
 #include "core/terminals/TerminalDatabase.h"
 
 TerminalDatabase g_Terminals;
-MacByItemTable g_MacByItem;
-GuardedText g_SelectedIP;
 
 TerminalEntry TerminalDatabase::EntryOf(std::map<std::uint64_t, Slot>::const_iterator it) const {
     return TerminalEntry{it->first, it->second.serial, it->second.record};

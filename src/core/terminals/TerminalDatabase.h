@@ -73,7 +73,9 @@ private:
 extern TerminalDatabase g_Terminals;
 
 // The MAC address of each row of the main terminal list as of its last refresh;
-// with the row's name it finds the row's record. It grows with the list.
+// with the row's name it finds the row's record. It grows with the list. The
+// main list's view owns it; the dialogs' terminal lists, filled in database
+// order, map their rows through it too.
 class MacByItemTable {
 public:
     void Assign(std::vector<std::string> macs);
@@ -85,7 +87,3 @@ private:
     mutable std::mutex m_mutex;
     std::vector<std::string> m_macs;
 };
-extern MacByItemTable g_MacByItem;
-
-// The address of the terminal whose details the main list showed last.
-extern GuardedText g_SelectedIP;

@@ -68,13 +68,14 @@ int ListItemFromPoint(int x, int y, bool& outside, const IListBoxGeometry& listB
     return best;
 }
 
-void CTarnDoc::ShowTerminalInfo(const std::string& name, int index) const {
+void CTarnDoc::ShowTerminalInfo(const MacByItemTable& macByItem, const std::string& name,
+                                int index) const {
     if (g_Terminals.Empty()) {
         m_messages.ShowMessage("Something is Very Wrong Right Mouse Info", MessageIcon::Warning);
         return;
     }
     std::string text;
-    if (auto mac = g_MacByItem.At(index)) {
+    if (auto mac = macByItem.At(index)) {
         if (auto entry = g_Terminals.FindByRow(*mac, name)) {
             text = TerminalInfoText(entry->record);
         }

@@ -217,7 +217,7 @@ void CTarnView::FinishRefresh() {
             list->addTopLevelItem(new QTreeWidgetItem(QStringList(Q(entry.record.m_strName))));
             macs.push_back(entry.record.m_strMacAdr);
         }
-        g_MacByItem.Assign(std::move(macs));
+        m_macByItem.Assign(std::move(macs));
         int row = noted >= 0 && noted < list->topLevelItemCount() ? noted : 0;
         QTreeWidgetItem* item = list->topLevelItem(row);
         list->setCurrentItem(item);
@@ -268,7 +268,7 @@ void CTarnView::OnSelectionChanged() {
     if (!selected.isEmpty()) {
         int row = list->indexOfTopLevelItem(selected.first());
         std::string name = selected.first()->text(0).left(259).toStdString();
-        auto mac = g_MacByItem.At(row);
+        auto mac = m_macByItem.At(row);
         auto entry = mac ? g_Terminals.FindByRow(*mac, name) : std::nullopt;
         if (entry) {
             const TerminalRecord& r = entry->record;
@@ -288,7 +288,7 @@ void CTarnView::OnSelectionChanged() {
                 m_ui->dataList->addTopLevelItem(
                     new QTreeWidgetItem(QStringList{QString(label), Q(*value)}));
             }
-            g_SelectedIP.Set(r.m_strIP);
+            m_selectedIP.Set(r.m_strIP);
         }
     }
     EnableButtons(true);

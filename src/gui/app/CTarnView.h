@@ -7,6 +7,9 @@
 #include <stop_token>
 #include <thread>
 
+#include "core/common/GuardedText.h"
+#include "core/terminals/TerminalDatabase.h"
+
 class CTarnDoc;
 class CDiscoverMonitorDlg;
 class CMainFrame;
@@ -54,6 +57,11 @@ public:
     IViewNotifications& Notifications() { return *m_notifications; }
     // The Discover Monitor object (a fresh one, without window, between runs).
     CDiscoverMonitorDlg* DiscoverMonitor() const { return m_pDiscoverMonitor.get(); }
+    // The MAC address of each row of the list as of its last refresh; the
+    // dialogs' terminal lists map their rows through it.
+    const MacByItemTable& MacByItem() const { return m_macByItem; }
+    // The address of the terminal whose details the list showed last.
+    std::string SelectedIP() const { return m_selectedIP.Get(); }
     // The Trap Monitor, once created.
     CTrapMonitorDlg* TrapMonitor() const { return m_pTrapMonitor.get(); }
 
@@ -101,4 +109,6 @@ private:
     std::set<int> m_implementedCommands;
     std::jthread m_refreshThread;
     std::unique_ptr<CTrapMonitorDlg> m_pTrapMonitor;
+    MacByItemTable m_macByItem;
+    GuardedText m_selectedIP;
 };

@@ -52,19 +52,21 @@ int ListItemFromPoint(const QPoint& screenPoint, bool& outside, const QListWidge
     return ListItemFromPoint(screenPoint.x(), screenPoint.y(), outside, ListWidgetGeometry(list));
 }
 
-void ShowTerminalInfoAt(CTarnDoc& doc, const QListWidget& list, const QPoint& screenPoint) {
+void ShowTerminalInfoAt(CTarnDoc& doc, const MacByItemTable& macByItem, const QListWidget& list,
+                        const QPoint& screenPoint) {
     bool outside = true;
     int index = ListItemFromPoint(screenPoint, outside, list);
     if (outside || index < 0) {
         return;
     }
-    doc.ShowTerminalInfo(list.item(index)->text().toStdString(), index);
+    doc.ShowTerminalInfo(macByItem, list.item(index)->text().toStdString(), index);
 }
 
-void InstallTerminalInfoPopup(CTarnDoc& doc, QListWidget* list) {
+void InstallTerminalInfoPopup(CTarnDoc& doc, const MacByItemTable& macByItem, QListWidget* list) {
     list->setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(list, &QListWidget::customContextMenuRequested, list,
-                     [&doc, list](const QPoint& pos) {
-                         ShowTerminalInfoAt(doc, *list, list->viewport()->mapToGlobal(pos));
+                     [&doc, &macByItem, list](const QPoint& pos) {
+                         ShowTerminalInfoAt(doc, macByItem, *list,
+                                            list->viewport()->mapToGlobal(pos));
                      });
 }

@@ -3,6 +3,7 @@
 #include <QPoint>
 
 class CTarnDoc;
+class MacByItemTable;
 class QListWidget;
 
 // The item of `list` under the screen point, or the last item above it; -1 when
@@ -11,5 +12,8 @@ int ListItemFromPoint(const QPoint& screenPoint, bool& outside, const QListWidge
 
 // The right-click identity pop-up of a dialog's terminal list box: a click on
 // an item shows everything the console knows about that terminal.
-void ShowTerminalInfoAt(CTarnDoc& doc, const QListWidget& list, const QPoint& screenPoint);
-void InstallTerminalInfoPopup(CTarnDoc& doc, QListWidget* list);
+// Rows map to records through the main list's table (`macByItem`), whose order
+// the dialogs' lists share.
+void ShowTerminalInfoAt(CTarnDoc& doc, const MacByItemTable& macByItem, const QListWidget& list,
+                        const QPoint& screenPoint);
+void InstallTerminalInfoPopup(CTarnDoc& doc, const MacByItemTable& macByItem, QListWidget* list);

@@ -53,7 +53,8 @@ TEST(ListItemFromPoint, FindsTheItemUnderThePointOrTheLastOneAboveIt) {
 
 TEST(ShowTerminalInfo, ShowsTheRowsOwnRecordByNameAndMac) {
     TestDocument t("[Misc]\n");
-    t.Doc().ShowTerminalInfo("ANY", 0);
+    MacByItemTable macByItem;
+    t.Doc().ShowTerminalInfo(macByItem, "ANY", 0);
     EXPECT_EQ(t.Messages().Texts().back(), "Something is Very Wrong Right Mouse Info");
     EXPECT_EQ(t.Messages().Icons().back(), MessageIcon::Warning);
 
@@ -75,9 +76,9 @@ TEST(ShowTerminalInfo, ShowsTheRowsOwnRecordByNameAndMac) {
     b.m_strMacAdr = "BB";
     g_Terminals.Append(a);
     g_Terminals.Append(b);
-    g_MacByItem.Assign({"AA", "BB"});
+    macByItem.Assign({"AA", "BB"});
 
-    t.Doc().ShowTerminalInfo("SAME", 1);
+    t.Doc().ShowTerminalInfo(macByItem, "SAME", 1);
     EXPECT_EQ(t.Messages().Texts().back(),
               "Name:\t\tSAME\n\nVersion:\t\tv\n\nLocation:\t\tl\n\nContact:\t\tc\n\n"
               "CustomField1:\t1\n\nCustomField2:\t2\n\nCustomField3:\t3\n\nBuild#:\t\tb\n\n"
@@ -85,7 +86,7 @@ TEST(ShowTerminalInfo, ShowsTheRowsOwnRecordByNameAndMac) {
               "Platform:\t\tp\n\n");
     EXPECT_EQ(t.Messages().Icons().back(), MessageIcon::Information);
     // A row the table does not know yet (registered after the last refresh).
-    t.Doc().ShowTerminalInfo("SAME", 2);
+    t.Doc().ShowTerminalInfo(macByItem, "SAME", 2);
     EXPECT_EQ(t.Messages().Texts().back(), "");
     g_Terminals.Clear();
 }
