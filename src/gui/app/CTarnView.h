@@ -9,6 +9,7 @@
 
 #include "core/common/GuardedText.h"
 #include "core/terminals/TerminalDatabase.h"
+#include "gui/common/FolderPicker.h"
 
 class CTarnDoc;
 class CDiscoverMonitorDlg;
@@ -62,6 +63,9 @@ public:
     const MacByItemTable& MacByItem() const { return m_macByItem; }
     // The address of the terminal whose details the list showed last.
     std::string SelectedIP() const { return m_selectedIP.Get(); }
+    // How the dialogs' "..." buttons pick a directory (tests answer in advance).
+    IFolderPicker& FolderPicker() const { return *m_folderPicker; }
+    void SetFolderPicker(IFolderPicker& picker) { m_folderPicker = &picker; }
     // The Trap Monitor, once created.
     CTrapMonitorDlg* TrapMonitor() const { return m_pTrapMonitor.get(); }
 
@@ -110,5 +114,7 @@ private:
     std::jthread m_refreshThread;
     std::unique_ptr<CTrapMonitorDlg> m_pTrapMonitor;
     MacByItemTable m_macByItem;
+    QtFolderPicker m_qtFolderPicker;
+    IFolderPicker* m_folderPicker = &m_qtFolderPicker;
     GuardedText m_selectedIP;
 };

@@ -1,0 +1,57 @@
+#include "core/transfer/TransferFanOut.h"
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/app/CTarnDoc.h"
+#include "core/common/RunAhead.h"
+#include "core/common/UserMessages.h"
+#include "core/snmp/StopBoundSnmpManager.h"
+
+namespace {
+// The message boxes one job showed, kept until its turn comes.
+class HeldMessages final : public IUserMessages {
+public:
+    void ShowMessage(const std::string& text, MessageIcon icon) override {
+        m_held.emplace_back(text, icon);
+    }
+    std::vector<std::pair<std::string, MessageIcon>> Take() { return std::move(m_held); }
+
+private:
+    std::vector<std::pair<std::string, MessageIcon>> m_held;
+};
+}  // namespace
+
+long TransferParallel(const CTarnDoc& doc) {
+    return std::clamp(doc.GetOptionalININumber("Misc", "TransferParallel", 1), 1L,
+                      kMaxTransferParallel);
+}
+
+void RunForEachTerminal(CTarnDoc& doc, std::size_t count, long width, std::stop_token stop,
+                        const std::function<void(CTarnDoc& jobDoc, std::size_t index)>& job) {
+    if (width <= 1 || count <= 1) {
+        for (std::size_t i = 0; i < count && !stop.stop_requested(); ++i) {
+            job(doc, i);
+        }
+        return;
+    }
+    using Held = std::vector<std::pair<std::string, MessageIcon>>;
+    RunAhead<Held> ahead(static_cast<std::size_t>(width), count, [&](std::uint64_t index) {
+        if (stop.stop_requested()) {
+            return Held{};
+        }
+        HeldMessages messages;
+        StopBoundSnmpManager snmp(doc.Snmp(), stop);
+        CTarnDoc jobDoc(messages, snmp);
+        job(jobDoc, static_cast<std::size_t>(index));
+        return messages.Take();
+    });
+    for (std::size_t i = 0; i < count && !stop.stop_requested(); ++i) {
+        for (const auto& [text, icon] : ahead.Take(i)) {
+            doc.Messages().ShowMessage(text, icon);
+        }
+    }
+    ahead.Cancel();
+}
