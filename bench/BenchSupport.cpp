@@ -83,7 +83,7 @@ double SecondsSince(Clock::time_point start) {
 
 bool WaitUntilAnswering(CTarnDoc& doc, const std::string& address) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        if (doc.GetSnmpValueChecked(address, "OidSysName", 0, 100, 0).ok) {
+        if (doc.GetSnmpOutcome(address, "OidSysName", 0, 100, 0).ok) {
             return true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));

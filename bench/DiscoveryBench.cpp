@@ -44,11 +44,11 @@ struct Run {
 };
 
 Run Scan(CTarnDoc& doc, long width) {
-    g_Terminals.Clear();
+    doc.State().Terminals().Clear();
     CountingMonitor monitor;
     auto start = Clock::now();
-    SnmpScanThread(doc, monitor, width);
-    return {SecondsSince(start), g_Terminals.Count(), monitor.lines};
+    SnmpScanThread(doc, monitor, {}, width);
+    return {SecondsSince(start), doc.State().Terminals().Count(), monitor.lines};
 }
 
 }  // namespace
@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
                                                "\nDiscoverIPSubNet=127.0.0\n"
                                                "DiscoverRangeLow=1\nDiscoverRangeHigh=254\n");
     WriteFile(settings, text);
-    SetINIPathOverride(settings);
+    SharedState state(settings);
     std::string fleetFile = dir + "/fleet.ini";
     std::string fleetText;
     for (int i = 0; i < kLive; ++i) {
@@ -75,8 +75,7 @@ int main(int argc, char** argv) {
     SimulatedFleet fleet({"--fleet", fleetFile, "--snmp-port", std::to_string(port), "--settings",
                           settings, "--no-broadcast"});
     PrintedMessages messages;
-    CTarnDoc doc(messages, NetSnmpManager());
-    g_pDoc = &doc;
+    CTarnDoc doc(messages, NetSnmpManager(), state);
     LoadProcessWideSettings(doc);
     if (!WaitUntilAnswering(doc, TerminalAddress(kLive - 1))) {
         std::fprintf(stderr, "the simulated fleet did not answer\n");
@@ -105,7 +104,6 @@ int main(int argc, char** argv) {
         }
         std::printf("\n");
     }
-    g_Terminals.Clear();
-    g_pDoc = nullptr;
+    doc.State().Terminals().Clear();
     return 0;
 }

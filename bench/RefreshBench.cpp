@@ -34,9 +34,9 @@ std::vector<std::string> RefreshOids(const std::string& prefix) {
 }
 
 // Eleven GETs per terminal straight through net-snmp; returns the answered count.
-int BareReads(unsigned port) {
+int BareReads(CTarnDoc& doc, unsigned port) {
     int answered = 0;
-    for (const auto& entry : g_Terminals.Entries()) {
+    for (const auto& entry : doc.State().Terminals().Entries()) {
         std::string peer = "udp:" + entry.record.m_strIP + ":" + std::to_string(port);
         netsnmp_session settings;
         snmp_sess_init(&settings);
@@ -77,14 +77,13 @@ int main() {
     std::string text = DefaultSettingsText();
     text.insert(text.find("[Misc]\n") + 7, "SnmpPort=" + std::to_string(port) + "\n");
     WriteFile(settings, text);
-    SetINIPathOverride(settings);
+    SharedState state(settings);
 
     SimulatedFleet fleet({"--generate", std::to_string(kTerminals), "--first-address",
                           kFirstAddress, "--snmp-port", std::to_string(port), "--settings",
                           settings, "--no-broadcast"});
     PrintedMessages messages;
-    CTarnDoc doc(messages, NetSnmpManager());
-    g_pDoc = &doc;
+    CTarnDoc doc(messages, NetSnmpManager(), state);
     LoadProcessWideSettings(doc);
 
     // Wait for the fleet, then register every terminal.
@@ -92,7 +91,7 @@ int main() {
     for (int i = 0; i < kTerminals; ++i) {
         doc.RegisterTerminal(AddressOf(i));
     }
-    std::printf("terminals registered: %zu of %d\n", g_Terminals.Count(), kTerminals);
+    std::printf("terminals registered: %zu of %d\n", doc.State().Terminals().Count(), kTerminals);
 
     const int kRounds = 3;
     double refresh = 0, bare = 0;
@@ -102,17 +101,16 @@ int main() {
         RefreshAndValidateTerminals(doc);
         refresh += SecondsSince(start);
         start = Clock::now();
-        answered = BareReads(port);
+        answered = BareReads(doc, port);
         bare += SecondsSince(start);
     }
     refresh /= kRounds;
     bare /= kRounds;
-    std::printf("terminals after refresh: %zu\n", g_Terminals.Count());
+    std::printf("terminals after refresh: %zu\n", doc.State().Terminals().Count());
     std::printf("refresh of all terminals: %.3f s (%.2f ms per terminal)\n", refresh,
                 1000 * refresh / kTerminals);
     std::printf("bare GETs (%d answered): %.3f s (%.2f ms per terminal)\n", answered, bare,
                 1000 * bare / kTerminals);
     std::printf("ratio refresh / bare: %.2f\n", bare > 0 ? refresh / bare : 0.0);
-    g_pDoc = nullptr;
     return 0;
 }

@@ -167,14 +167,13 @@ int main() {
     text.insert(text.find("[Misc]\n") + 7, "SnmpPort=" + std::to_string(snmpPort) +
                                                "\nTrapPort=" + std::to_string(trapPort) + "\n");
     WriteFile(settings, text);
-    SetINIPathOverride(settings);
+    SharedState state(settings);
 
     SimulatedFleet fleet({"--generate", std::to_string(kSenders), "--first-address", kFirstAddress,
                           "--snmp-port", std::to_string(snmpPort), "--settings", settings,
                           "--no-broadcast"});
     PrintedMessages messages;
-    CTarnDoc doc(messages, NetSnmpManager());
-    g_pDoc = &doc;
+    CTarnDoc doc(messages, NetSnmpManager(), state);
     LoadProcessWideSettings(doc);
     std::string last = "127.0.50." + std::to_string(kSenders);
     if (!WaitUntilAnswering(doc, last)) {

@@ -133,10 +133,9 @@ int main() {
                 "SnmpPort=" + std::to_string(FreeUdpPortOn("127.0.0.99")) +
                     "\nTrapPort=" + std::to_string(trapPort) + "\n");
     WriteFile(settings, text);
-    SetINIPathOverride(settings);
+    SharedState state(settings);
     PrintedMessages messages;
-    CTarnDoc doc(messages, NetSnmpManager());
-    g_pDoc = &doc;
+    CTarnDoc doc(messages, NetSnmpManager(), state);
     LoadProcessWideSettings(doc);
 
     LossLog log;

@@ -7,10 +7,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);
-    if (!ParseSubnetList(text)) {
+    SubnetTable table;
+    if (!ParseSubnetList(text, table)) {
         return 0;
     }
-    auto entries = g_SubnetTable.Entries();
+    auto entries = table.Entries();
     if (entries.empty() || entries.size() > SubnetTable::kCapacity) {
         __builtin_trap();
     }
@@ -22,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         joined += (joined.empty() ? "" : ";") + *it;
     }
-    if (!ParseSubnetList(joined) || g_SubnetTable.Entries() != entries) {
+    if (!ParseSubnetList(joined, table) || table.Entries() != entries) {
         __builtin_trap();
     }
     return 0;

@@ -62,7 +62,7 @@ struct World {
         std::string path = "/tmp/fleetwarden-datagramfuzz-" + std::to_string(getpid()) + ".ini";
         std::ofstream(path) << "[Misc]\nDisplayProduct=0\n[OID]\n"
                                "OidSysName=.1.3.6.1.2.1.1.5.0\nOidSysObjID=.1.3.6.1.2.1.1.2.0\n";
-        SetINIPathOverride(path);
+        SharedState state(path);
         from.sin_family = AF_INET;
         from.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     }
@@ -109,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!IsUsableAgentAddress(trap->agentAddress) && !world.snmp.asked.empty()) {
             __builtin_trap();
         }
-        g_Terminals.Clear();
+        doc.State().Terminals().Clear();
     }
     // Every datagram is either a trap or counted as lost.
     TrapLosses losses = intake.TakeLosses();

@@ -57,7 +57,7 @@ struct World {
         std::string path = "/tmp/fleetwarden-trapfuzz-" + std::to_string(getpid()) + ".ini";
         std::ofstream(path) << "[Misc]\nDisplayProduct=0\n[OID]\n"
                                "OidSysName=.1.3.6.1.2.1.1.5.0\nOidSysObjID=.1.3.6.1.2.1.1.2.0\n";
-        SetINIPathOverride(path);
+        SharedState state(path);
     }
     ClosedSnmpManager snmp;
     SilentMessages messages;
@@ -176,7 +176,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (ipv4 ? (log.lines < 5 || log.lines > 6) : log.lines != 1) {
             __builtin_trap();
         }
-        g_Terminals.Clear();
+        doc.State().Terminals().Clear();
     }
     snmp_free_pdu(pdu);
     return 0;

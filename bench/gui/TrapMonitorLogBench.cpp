@@ -39,9 +39,9 @@ int main(int argc, char** argv) {
     std::string settings = dir + "/bench.ini";
     WriteFile(settings, "[Misc]\nGetCommunity=public\nSetCommunity=private\nTrapPort=" +
                             std::to_string(FreeUdpPortOn("0.0.0.0")) + "\n");
-    SetINIPathOverride(settings);
+    SharedState state(settings);
     PrintedMessages messages;
-    CTarnDoc doc(messages, NetSnmpManager());
+    CTarnDoc doc(messages, NetSnmpManager(), state);
     CMainFrame frame(doc);
     frame.show();
     while (!frame.View()->TrapMonitor() || frame.View()->TrapMonitor()->LineCounter() < 1) {

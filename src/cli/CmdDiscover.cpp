@@ -9,6 +9,7 @@
 
 #include "cli/CliCommandsList.h"
 #include "core/app/CTarnDoc.h"
+#include "core/common/ManualResetEvent.h"
 #include "core/common/ViewNotifications.h"
 #include "core/discovery/DiscoveryControl.h"
 #include "core/terminals/RefreshTerminals.h"
@@ -93,8 +94,7 @@ int RunDiscoverCommand(CliContext& context) {
         while (!monitor.WaitUntilDone(std::chrono::milliseconds(100))) {
             if (g_interrupted != 0) {
                 g_interrupted = 0;
-                stopDiscoverEvent.Set();
-                worker.WakeRequests();
+                worker.RequestStop();
             }
         }
     }

@@ -2,8 +2,8 @@
 #include <ostream>
 
 #include "cli/CliCommandsList.h"
+#include "core/app/CTarnDoc.h"
 #include "core/common/StringTable.h"
-#include "core/settings/SettingsPath.h"
 #include "core/staging/ExclusionList.h"
 
 int RunExclusionsCommand(CliContext& context) {
@@ -11,7 +11,8 @@ int RunExclusionsCommand(CliContext& context) {
         context.err << "usage: fleetwarden-cli exclusions" << std::endl;
         return 2;
     }
-    ExclusionList list = ReadAvailableExclusions(GetINIPath(), GetTemplatePath());
+    ExclusionList list = ReadAvailableExclusions(
+        context.doc.State().Profiles(), context.doc.GetINIPath(), context.doc.GetTemplatePath());
     for (const std::string& name : list.names) {
         context.out << name << "\n";
     }

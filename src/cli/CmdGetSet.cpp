@@ -5,15 +5,15 @@
 #include "cli/CliCommandsList.h"
 #include "core/app/CTarnDoc.h"
 #include "core/common/LineEscape.h"
+#include "core/common/Sentinel.h"
 #include "core/common/TextFormat.h"
-#include "core/settings/SettingsGlobals.h"
 #include "core/terminals/TerminalDatabase.h"
 
 namespace {
 // Enterprise objects hang under the terminal's product prefix, which the
 // console learns by registering the terminal; the command line does it first.
 void LearnProductOf(CliContext& context, const std::string& ip, const std::string& oidName) {
-    if (oidName.rfind("EntOid", 0) == 0 && !g_Terminals.FindByIP(ip)) {
+    if (oidName.rfind("EntOid", 0) == 0 && !context.doc.State().Terminals().FindByIP(ip)) {
         context.doc.RegisterTerminal(ip);
     }
 }
@@ -45,7 +45,7 @@ int RunGetCommand(CliContext& context) {
     }
     LearnProductOf(context, args[0], args[1]);
     // The outcome decides, not the text: a location may well read "Error log".
-    CTarnDoc::SnmpGetOutcome outcome = context.doc.GetSnmpValueChecked(args[0], args[1], *index);
+    SnmpOutcome outcome = context.doc.GetSnmpOutcome(args[0], args[1], *index);
     context.out << EscapeForLine(outcome.text) << std::endl;
     return outcome.ok ? 0 : 1;
 }

@@ -63,7 +63,7 @@ std::string ReadPassword(CliContext& context) {
 // What is stored now, without reports: a key that is missing reads as empty.
 SetupValues StoredValues(CTarnDoc& doc) {
     auto read = [&](const char* key) {
-        std::string value = doc.GetINIValueStr("Misc", key, 0);
+        std::string value = doc.GetINIValueStr("Misc", key, IfMissing::Silent);
         return value == "NoneNoneNone" ? std::string() : value;
     };
     SetupValues values;
@@ -84,7 +84,7 @@ int Show(CliContext& context) {
     std::size_t before = context.messages.Shown();
     CTarnDoc& doc = context.doc;
     for (const char* key : kKeys) {
-        std::string value = doc.GetINIValueStr("Misc", key, 1);
+        std::string value = doc.GetINIValueStr("Misc", key, IfMissing::Report);
         if (Is(key, "DiscoverMethod")) {
             value = value == "BCAST" ? "BCAST" : "SNMP";
         } else if (Is(key, "FTPPassword")) {

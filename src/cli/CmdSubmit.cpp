@@ -5,9 +5,9 @@
 
 #include "cli/CliCommandsList.h"
 #include "core/app/CTarnDoc.h"
+#include "core/common/Sentinel.h"
 #include "core/common/TextFormat.h"
 #include "core/discovery/DiscoveryControl.h"
-#include "core/settings/SettingsGlobals.h"
 #include "core/transfer/ManualXferRequest.h"
 #include "core/transfer/XferRequestWriter.h"
 
@@ -67,7 +67,7 @@ int RunSubmitCommand(CliContext& context) {
 
     // Enterprise objects hang under the terminal's product prefix, which
     // registration learns; a terminal that does not answer gets nothing.
-    CTarnDoc::SnmpGetOutcome probe = ProbeTerminalName(context.doc, ip);
+    SnmpOutcome probe = ProbeTerminalName(context.doc, ip);
     if (!probe.ok) {
         context.err << ip << ": no answer: " << probe.text << std::endl;
         return 1;

@@ -19,7 +19,7 @@ int RegisterAddresses(CliContext& context, const std::vector<std::string>& addre
                       bool reportEach) {
     int silent = 0;
     for (const auto& ip : addresses) {
-        CTarnDoc::SnmpGetOutcome probe = ProbeTerminalName(context.doc, ip);
+        SnmpOutcome probe = ProbeTerminalName(context.doc, ip);
         if (!probe.ok) {
             context.err << ip << ": no answer: " << probe.text << std::endl;
             ++silent;
@@ -69,7 +69,7 @@ void PrintTerminalList(CliContext& context, bool csv) {
         context.out << "Name,Version,Location,Contact,Custom Field 1,Custom Field 2,"
                        "Custom Field 3,Build #,ModDate,IP Address,MAC Address,Platform\r\n";
     }
-    for (const auto& entry : g_Terminals.Entries()) {
+    for (const auto& entry : context.doc.State().Terminals().Entries()) {
         std::vector<std::string> columns = Columns(entry.record);
         for (std::size_t i = 0; i < columns.size(); ++i) {
             if (i > 0) {

@@ -78,17 +78,15 @@ int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream&
         err << "fleetwarden-cli: unknown command " << argv[i] << " (try --help)" << std::endl;
         return 2;
     }
-    if (!settings.empty()) {
-        SetINIPathOverride(settings);
-    }
-
     StderrMessages messages(err);
     if (!InitialiseNetworkLayer()) {
         messages.ShowMessage(LoadResString(ids::kSocketsInitFailed), MessageIcon::Warning);
         return 1;
     }
-    CTarnDoc doc(messages, NetSnmpManager());
-    g_pDoc = &doc;
+    // The run's shared state and document, handed to the subcommand; both go
+    // when it returns, after every worker it started has ended.
+    SharedState state(settings.empty() ? DefaultSettingsPath() : settings);
+    CTarnDoc doc(messages, NetSnmpManager(), state);
     LoadProcessWideSettings(doc);
     CliContext context{{argv.begin() + static_cast<std::ptrdiff_t>(i) + 1, argv.end()},
                        doc,
@@ -96,7 +94,5 @@ int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream&
                        err,
                        messages,
                        in};
-    int code = command->run(context);
-    g_pDoc = nullptr;
-    return code;
+    return command->run(context);
 }

@@ -57,7 +57,6 @@ protected:
     std::string Settings(const std::string& misc) const {
         return DefaultSettingsWith("SnmpPort=" + std::to_string(fleet->SnmpPort()) + "\n" + misc);
     }
-    void TearDown() override { g_Terminals.Clear(); }
 
     std::unique_ptr<SimFleetProcess> fleet;
 };
@@ -82,12 +81,12 @@ TEST_F(DiscoveryFleet, TheRangeScanFindsTheFleetOnceWhateverTheProbingWidth) {
     RecordingMonitor second;
     EXPECT_EQ(SnmpScanThread(t.Doc(), second), kDiscoveryEnded);
     EXPECT_TRUE(second.Lines().empty());
-    EXPECT_EQ(g_Terminals.Count(), 4u);
+    EXPECT_EQ(t.Terminals().Count(), 4u);
 
     // With every address probed at once, the same run.
-    g_Terminals.Clear();
+    t.Terminals().Clear();
     RecordingMonitor parallel;
-    EXPECT_EQ(SnmpScanThread(t.Doc(), parallel, 8), kDiscoveryEnded);
+    EXPECT_EQ(SnmpScanThread(t.Doc(), parallel, {}, 8), kDiscoveryEnded);
     EXPECT_EQ(parallel.Lines(), expected);
     EXPECT_EQ(parallel.Progress(), first.Progress());
 }
@@ -98,17 +97,17 @@ TEST_F(DiscoveryFleet, AStopRequestAndASingleHostRange) {
         TestDocument t(
             Settings("DiscoverIPSubNet=127.0.66\nDiscoverRangeLow=1\nDiscoverRangeHigh=8\n"));
         RecordingMonitor monitor;
-        monitor.onLine = [](const std::string& line) {
+        std::stop_source stop;
+        monitor.onLine = [&stop](const std::string& line) {
             if (line == kSeparatorLine) {
-                stopDiscoverEvent.Set();
+                stop.request_stop();
             }
         };
-        EXPECT_EQ(SnmpScanThread(t.Doc(), monitor, 4), kDiscoveryStopped);
+        EXPECT_EQ(SnmpScanThread(t.Doc(), monitor, stop.get_token(), 4), kDiscoveryStopped);
         EXPECT_EQ(monitor.Lines(), TerminalBlock("ALPHA", "Front desk", "127.0.66.2"));
         EXPECT_EQ(monitor.DoneCount(), 1);
-        EXPECT_EQ(g_Terminals.Count(), 1u);
+        EXPECT_EQ(t.Terminals().Count(), 1u);
     }
-    g_Terminals.Clear();
     {
         TestDocument t(
             Settings("DiscoverIPSubNet=127.0.66\nDiscoverRangeLow=4\nDiscoverRangeHigh=4\n"));

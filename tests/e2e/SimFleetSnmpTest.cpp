@@ -183,7 +183,7 @@ TEST_F(SimFleetSnmp, TheOlderModelServesItsOwnLayout) {
 
 TEST_F(SimFleetSnmp, ObjectsAndProductsComeFromTheSettingsFile) {
     TempDir dir;
-    std::string settings = ReadTextFile(DefaultSettingsPath());
+    std::string settings = ReadTextFile(ShippedSettingsPath());
     auto replace = [&](const std::string& from, const std::string& to) {
         std::size_t at = settings.find(from);
         ASSERT_NE(at, std::string::npos) << from;

@@ -66,8 +66,8 @@ TEST(TrapFleet, ColdStartsFromTheFleetRegisterItsTerminalsAndTellTheView) {
                                                         {"BETA : 127.0.60.3", "Cold Start"},
                                                         {"GAMMA : 127.0.60.4", "Cold Start"}}));
     EXPECT_EQ(console.view.trapNewUnits, 3);
-    EXPECT_EQ(g_Terminals.Count(), 3u);
-    EXPECT_TRUE(g_Terminals.FindByIP("127.0.60.4").has_value());
+    EXPECT_EQ(console.document.Terminals().Count(), 3u);
+    EXPECT_TRUE(console.document.Terminals().FindByIP("127.0.60.4").has_value());
     EXPECT_EQ(console.listener->ExitCode(), 0);
 }
 

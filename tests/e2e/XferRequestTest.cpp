@@ -9,7 +9,7 @@
 #include "SimFleetProcess.h"
 #include "TestDocument.h"
 #include "TrapReceiver.h"
-#include "core/settings/SettingsGlobals.h"
+#include "core/common/Sentinel.h"
 #include "core/setup/PasswordScrambling.h"
 #include "core/terminals/TerminalDatabase.h"
 
@@ -53,7 +53,7 @@ protected:
             false,
             {}});
         ASSERT_TRUE(fleet->Ready()) << fleet->Log();
-        std::string settings = ReadTextFile(DefaultSettingsPath());
+        std::string settings = ReadTextFile(ShippedSettingsPath());
         Replace(settings, "[Misc]\n",
                 "[Misc]\nSnmpPort=" + std::to_string(fleet->SnmpPort()) + "\n");
         Replace(settings, "\nFTPServerName=\n", "\nFTPServerName=127.0.0.1\n");
@@ -65,7 +65,6 @@ protected:
             ASSERT_TRUE(Doc().RegisterTerminal(ip)) << ip;
         }
     }
-    void TearDown() override { g_Terminals.Clear(); }
 
     CTarnDoc& Doc() { return document->Doc(); }
     std::string State(const std::string& file) const { return dir.File("state/" + file); }
@@ -94,7 +93,7 @@ protected:
 
 TEST_F(XferRequest, TheOlderModelGetsItsLoginThroughTheRetryAndTheSectionIsOidAgain) {
     EXPECT_EQ(Submit(kOld, 0, false), kNoneNoneNone);
-    EXPECT_EQ(g_OidSection, "OID");
+    EXPECT_EQ((*document).State().OidSection().Get(), "OID");
     EXPECT_TRUE(document->Messages().Texts().empty());
     // The refused first write went to the current layout's object; the retry
     // wrote the older layout's, and the password followed it there.
@@ -144,7 +143,7 @@ TEST_F(XferRequest, AFailedWriteEndsTheRequestBeforeTheSubmitObject) {
                   std::string::npos)
             << result;
         EXPECT_EQ(document->Messages().Texts(), std::vector<std::string>{result});
-        EXPECT_EQ(g_OidSection, "OID");
+        EXPECT_EQ((*document).State().OidSection().Get(), "OID");
         for (const auto& suffix : c.written) {
             std::string value = Object(c.ip, suffix);
             EXPECT_TRUE(value != "" && value != "0") << suffix << " = " << value;

@@ -110,10 +110,8 @@ void MainFrameTest::helpMenuAppearsOnlyOnceTheViewIsShown() {
     TestDocument t(TestSettings());
     CMainFrame frame(t.Doc());
     QVERIFY(!TopMenu(frame, "&Help"));
-    g_pDoc = nullptr;
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
-    QCOMPARE(g_pDoc, &t.Doc());
     QMenu* help = TopMenu(frame, "&Help");
     QVERIFY(help);
     QCOMPARE(MenuTexts(help), QStringList({"&Help Topics", "&About Manager..."}));
@@ -150,12 +148,12 @@ void MainFrameTest::viewStartsWithEmptyListsAndDisabledButtons() {
 void MainFrameTest::aboutTextWithAndWithoutTemplate() {
     TestDocument t("[Misc]\n");
     {
-        CAboutDlg about;
+        CAboutDlg about(t.Doc());
         QCOMPARE(about.VersionText(), QString("1.0.2.1          VTPL"));
         QCOMPARE(about.windowTitle(), QString("About"));
     }
-    WriteTextFile(GetTemplatePath(), "[Template-Version]\n\"Version\"=2.0\n");
-    CAboutDlg about;
+    WriteTextFile(t.Doc().GetTemplatePath(), "[Template-Version]\n\"Version\"=2.0\n");
+    CAboutDlg about(t.Doc());
     QCOMPARE(about.VersionText(), QString("1.0.2.1          V2.0TPL"));
 }
 

@@ -8,7 +8,7 @@
 #include "NetworkTestSupport.h"
 #include "SnmpdAgent.h"
 #include "TestDocument.h"
-#include "core/settings/SettingsGlobals.h"
+#include "core/common/Sentinel.h"
 #include "core/setup/PasswordScrambling.h"
 #include "core/setup/SecurityNotice.h"
 #include "gui/app/CMainFrame.h"
@@ -130,7 +130,7 @@ void SetupDialogTest::refusalsKeepItOpenAndCancelWritesNothing() {
         s.Click("cancelButton");
         QVERIFY(!s.dialog.isVisible());
         QCOMPARE(ReadTextFile(s.t.SettingsPath()), Stored());
-        QCOMPARE(g_GetCommunity.Get(), std::string("public"));
+        QCOMPARE(s.t.State().GetCommunity().Get(), std::string("public"));
     }
 }
 
@@ -142,10 +142,12 @@ void SetupDialogTest::okWritesThePasswordScrambled() {
     s.Click("okButton");
     QVERIFY(!s.dialog.isVisible());
     QCOMPARE(s.dialog.result(), int(QDialog::Accepted));
-    std::string stored = s.t.Doc().GetINIValueStr("Misc", "FTPPassword", 0);
+    std::string stored = s.t.Doc().GetINIValueStr("Misc", "FTPPassword", IfMissing::Silent);
     QCOMPARE(UnscrambleStoredForm(stored).value_or("?"), std::string("new secret"));
-    QCOMPARE(s.t.Doc().GetINIValueStr("Misc", "FTPServerPath", 0), std::string("\\ftp\\configs"));
-    QCOMPARE(s.t.Doc().GetINIValueStr("Misc", "DiscoverMethod", 0), std::string("BCAST"));
+    QCOMPARE(s.t.Doc().GetINIValueStr("Misc", "FTPServerPath", IfMissing::Silent),
+             std::string("\\ftp\\configs"));
+    QCOMPARE(s.t.Doc().GetINIValueStr("Misc", "DiscoverMethod", IfMissing::Silent),
+             std::string("BCAST"));
     QVERIFY(s.t.Messages().Texts().empty());
 }
 
@@ -160,8 +162,8 @@ void SetupDialogTest::theNextGetUsesTheNewCommunity() {
         "DiscoverIPSubNet=127.0.0\nFTPServerName=127.0.0.1\nDiscoverRangeLow=1\n"
         "DiscoverRangeHigh=9\nFTPPassword=\nDiscoverMethod=SNMP\nFTPServerPath=/\nFTPLogin=\n");
     TestDocument t(settings);
-    g_GetCommunity.Set("wrong");
-    QVERIFY(!t.Doc().GetSnmpValueChecked(agent.Address(), "OidSysLocation", 0, 300, 0).ok);
+    t.State().GetCommunity().Set("wrong");
+    QVERIFY(!t.Doc().GetSnmpOutcome(agent.Address(), "OidSysLocation", 0, 300, 0).ok);
 
     CSetupDlg dialog(t.Doc());
     dialog.show();
@@ -169,7 +171,7 @@ void SetupDialogTest::theNextGetUsesTheNewCommunity() {
     QTest::mouseClick(Find<QPushButton>(dialog, "okButton"), Qt::LeftButton);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QVERIFY(t.Messages().Texts().empty());
-    CTarnDoc::SnmpGetOutcome get = t.Doc().GetSnmpValueChecked(agent.Address(), "OidSysLocation");
+    SnmpOutcome get = t.Doc().GetSnmpOutcome(agent.Address(), "OidSysLocation");
     QVERIFY2(get.ok, get.text.c_str());
     QCOMPARE(get.text, std::string("Test Rack 7"));
 }
@@ -218,7 +220,8 @@ void SetupDialogTest::securityNoticeOkSavesTheChoiceAndEscapeNothing() {
     run(true, true);
     QVERIFY(SecurityNoticeWanted(t.Doc()));
     run(true, false);
-    QCOMPARE(t.Doc().GetINIValueStr("Misc", "DontShowSecurityInfo", 0), std::string("TRUE"));
+    QCOMPARE(t.Doc().GetINIValueStr("Misc", "DontShowSecurityInfo", IfMissing::Silent),
+             std::string("TRUE"));
 }
 
 QTEST_MAIN(SetupDialogTest)

@@ -36,7 +36,6 @@ struct Console {
         }
         WaitForRefresh();
     }
-    ~Console() { g_Terminals.Clear(); }
 
     void Add(const FakeTerminal& terminal) {
         AddFakeTerminal(snmp, terminal);
@@ -149,7 +148,7 @@ void TerminalListTest::clearAllEmptiesEverything() {
     QSignalSpy done(&c.view, &CTarnView::refreshFinished);
     QTest::mouseClick(c.ui.clearAllButton, Qt::LeftButton);
     QVERIFY(done.wait(10000));
-    QVERIFY(g_Terminals.Empty());
+    QVERIFY(c.t.Terminals().Empty());
     QVERIFY(c.Names().isEmpty());
     QCOMPARE(c.ui.dataList->topLevelItemCount(), 0);
     QVERIFY(!c.ui.refreshButton->isEnabled());
@@ -211,8 +210,8 @@ void TerminalListTest::popupHitTestOnAListBox() {
     QVERIFY(QTest::qWaitForWindowExposed(&list));
     TerminalRecord alpha{.m_strIP = "127.0.0.21", .m_strName = "ALPHA", .m_strMacAdr = "AA"};
     TerminalRecord beta{.m_strIP = "127.0.0.22", .m_strName = "BETA", .m_strMacAdr = "BB"};
-    g_Terminals.Append(alpha);
-    g_Terminals.Append(beta);
+    t.Terminals().Append(alpha);
+    t.Terminals().Append(beta);
     MacByItemTable macByItem;
     macByItem.Assign({"AA", "BB"});
 
@@ -228,7 +227,7 @@ void TerminalListTest::popupHitTestOnAListBox() {
     t.Messages().Clear();
     ShowTerminalInfoAt(t.Doc(), macByItem, list, origin + QPoint(20, 400));
     QVERIFY(t.Messages().Texts().empty());
-    g_Terminals.Clear();
+    t.Terminals().Clear();
 
     // Spacing between rows and per-pixel scrolling, with a row partly out of
     // view at the top: the first row in view comes from the rows' geometry, so

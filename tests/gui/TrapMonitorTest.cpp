@@ -46,7 +46,7 @@ struct Console {
             done.wait(10000);
         }
     }
-    ~Console() { g_Terminals.Clear(); }
+    ~Console() { t.Terminals().Clear(); }
     CTrapMonitorDlg& Monitor() { return *view.TrapMonitor(); }
     QStringList Lines() {
         QStringList lines;
@@ -232,7 +232,6 @@ void TrapMonitorTest::exitWaitsForTheTrapInHandBeforeTheDatabaseGoes() {
     QTRY_VERIFY(getStarted.load());
     c.frame.reset();
     QVERIFY(getFinished.load());
-    QVERIFY(g_Terminals.Empty());
 }
 
 void TrapMonitorTest::theFleetsColdStartsAreOfferedForRefresh() {

@@ -49,15 +49,15 @@ void AddFakeTerminal(FakeSnmpManager& snmp, const FakeTerminal& t) {
 }
 
 std::string DefaultSettingsWith(const std::string& extraMisc) {
-    std::string text = ReadTextFile(DefaultSettingsPath());
+    std::string text = ReadTextFile(ShippedSettingsPath());
     std::string marker = "[Misc]\n";
     text.insert(text.find(marker) + marker.size(), extraMisc);
     return text;
 }
 
-std::vector<TerminalRecord> DatabaseRecords() {
+std::vector<TerminalRecord> DatabaseRecords(const TerminalDatabase& terminals) {
     std::vector<TerminalRecord> records;
-    for (const auto& entry : g_Terminals.Entries()) {
+    for (const auto& entry : terminals.Entries()) {
         records.push_back(entry.record);
     }
     return records;

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "FakeSnmpManager.h"
-#include "core/terminals/TerminalRecord.h"
+#include "core/terminals/TerminalDatabase.h"
 
 // A terminal as the scripted SNMP layer answers it, laid out as the shipped
 // default settings file describes the two products.
@@ -31,7 +31,7 @@ struct FakeTerminal {
 void AddFakeTerminal(FakeSnmpManager& snmp, const FakeTerminal& terminal);
 
 // The records of the terminal database, in order.
-std::vector<TerminalRecord> DatabaseRecords();
+std::vector<TerminalRecord> DatabaseRecords(const TerminalDatabase& terminals);
 
 // The default settings file's text, with `extraMisc` lines added to section Misc.
 std::string DefaultSettingsWith(const std::string& extraMisc = "");

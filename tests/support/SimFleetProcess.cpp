@@ -16,7 +16,7 @@ SimFleetProcess::SimFleetProcess(const Options& options) {
         m_snmpPort = FreeUdpPort();
         std::vector<std::string> argv = {
             SimFleetProgram(), "--verbose",
-            "--settings",      options.settings.empty() ? DefaultSettingsPath() : options.settings,
+            "--settings",      options.settings.empty() ? ShippedSettingsPath() : options.settings,
             "--snmp-port",     std::to_string(m_snmpPort)};
         if (!options.fleet.empty()) {
             argv.insert(argv.end(), {"--fleet", fleetFile});

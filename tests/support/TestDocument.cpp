@@ -1,30 +1,19 @@
 #include "TestDocument.h"
 
 #include "core/app/StartupSettings.h"
-#include "core/settings/SettingsGlobals.h"
-#include "core/settings/SettingsPath.h"
+#include "core/common/Sentinel.h"
 #include "core/snmp/SnmpManager.h"
 
 TestDocument::TestDocument(const std::string& settingsText, ISnmpManager* snmp)
     : m_settingsPath(m_dir.File("fleetwarden.ini")) {
     WriteTextFile(m_settingsPath, settingsText);
-    SetINIPathOverride(m_settingsPath);
-    m_doc = std::make_unique<CTarnDoc>(m_messages, snmp ? *snmp : NetSnmpManager());
-    g_pDoc = m_doc.get();
-    g_OidSection = "OID";
-    g_GetCommunity.Set("public");
-    g_SetCommunity.Set("private");
+    m_state = std::make_unique<SharedState>(m_settingsPath);
+    m_doc = std::make_unique<CTarnDoc>(m_messages, snmp ? *snmp : NetSnmpManager(), *m_state);
+    m_state->GetCommunity().Set("public");
+    m_state->SetCommunity().Set("private");
 }
 
-TestDocument::~TestDocument() {
-    // A newer document may have taken over the process-wide state already.
-    if (g_pDoc == m_doc.get()) {
-        g_pDoc = nullptr;
-    }
-    if (GetINIPath() == m_settingsPath) {
-        SetINIPathOverride("");
-    }
-}
+TestDocument::~TestDocument() = default;
 
 std::string AgentSettings(unsigned snmpPort) {
     return "[Misc]\n"

@@ -8,14 +8,16 @@
 #include "core/app/CTarnDoc.h"
 
 // A document over a settings file of the test's own, in a fresh directory, with
-// message boxes recorded. It becomes g_pDoc and the settings path of the process
-// for its lifetime.
+// message boxes recorded, and shared state of its own (communities "public"
+// and "private").
 class TestDocument {
 public:
     explicit TestDocument(const std::string& settingsText, ISnmpManager* snmp = nullptr);
     ~TestDocument();
 
     CTarnDoc& Doc() { return *m_doc; }
+    SharedState& State() { return *m_state; }
+    TerminalDatabase& Terminals() { return m_state->Terminals(); }
     RecordingMessages& Messages() { return m_messages; }
     const std::string& SettingsPath() const { return m_settingsPath; }
     TempDir& Dir() { return m_dir; }
@@ -24,6 +26,7 @@ private:
     TempDir m_dir;
     std::string m_settingsPath;
     RecordingMessages m_messages;
+    std::unique_ptr<SharedState> m_state;
     std::unique_ptr<CTarnDoc> m_doc;
 };
 

@@ -34,7 +34,7 @@ std::string ReadTextFile(const std::string& path) {
     return text.str();
 }
 
-std::string DefaultSettingsPath() {
+std::string ShippedSettingsPath() {
     return FLEETWARDEN_SOURCE_DIR "/resources/fleetwarden.ini";
 }
 

@@ -22,6 +22,6 @@ void WriteTextFile(const std::string& path, const std::string& text);
 std::string ReadTextFile(const std::string& path);
 
 // The source tree's default settings file.
-std::string DefaultSettingsPath();
+std::string ShippedSettingsPath();
 // The directory of the built programs.
 std::string ProgramDirectory();

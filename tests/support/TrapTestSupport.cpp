@@ -63,7 +63,6 @@ ListeningConsole::ListeningConsole(const std::string& settings, ISnmpManager* sn
 
 ListeningConsole::~ListeningConsole() {
     listener.reset();
-    g_Terminals.Clear();
 }
 
 bool ListeningConsole::WaitForTraps(std::uint64_t count, std::chrono::seconds timeout) {

@@ -3,10 +3,10 @@
 #include "core/app/CTarnDoc.h"
 #include "core/staging/TemplateFile.h"
 
-std::string AboutVersionText() {
+std::string AboutVersionText(CTarnDoc& doc) {
     std::string text = CTarnDoc::GetVersionText();
     if (text.empty()) {
         text = "Version Problem";
     }
-    return text + "          V" + GetTemplateVersion() + "TPL";
+    return text + "          V" + GetTemplateVersion(doc) + "TPL";
 }

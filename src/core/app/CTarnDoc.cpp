@@ -4,10 +4,7 @@
 #include "core/common/TextFormat.h"
 #include "core/settings/ProfileDocument.h"
 #include "core/settings/ProfileStore.h"
-#include "core/settings/SettingsGlobals.h"
 #include "core/settings/SettingsPath.h"
-
-CTarnDoc* g_pDoc = nullptr;
 
 namespace {
 // A read returns at most 254 characters, without cutting a UTF-8 character.
@@ -40,11 +37,15 @@ std::optional<unsigned> ParsePort(const std::string& text) {
 const std::string kSettingsFileTopic = "settings file";
 }  // namespace
 
-CTarnDoc::CTarnDoc(IUserMessages& messages, ISnmpManager& snmp)
-    : m_messages(messages), m_snmp(snmp) {}
+CTarnDoc::CTarnDoc(IUserMessages& messages, ISnmpManager& snmp, SharedState& state)
+    : m_messages(messages), m_snmp(snmp), m_state(state) {}
+
+std::string CTarnDoc::GetTemplatePath() const {
+    return SiblingFileWithExtension(GetINIPath(), "tpl");
+}
 
 void CTarnDoc::ReportOnce(const std::string& topic, const std::string& text) const {
-    if (m_reports.First(topic, text)) {
+    if (m_state.Reports().First(topic, text)) {
         m_messages.ShowMessage(text, MessageIcon::Warning);
     }
 }
@@ -52,21 +53,21 @@ void CTarnDoc::ReportOnce(const std::string& topic, const std::string& text) con
 CTarnDoc::SettingRead CTarnDoc::ReadSetting(const std::string& section,
                                             const std::string& key) const {
     std::string path = GetINIPath();
-    ProfileLookup lookup = ProfileStore::Lookup(path, section, key);
+    ProfileLookup lookup = m_state.Profiles().Lookup(path, section, key);
     if (lookup.fileProblem) {
         // One clear report instead of a "Not Found" for every key read.
         ReportOnce(kSettingsFileTopic, FormatText("The settings file %s could not be read: %s",
                                                   path.c_str(), lookup.fileProblem->c_str()));
         return {kNoneNoneNone, true};
     }
-    m_reports.Forget(kSettingsFileTopic);
+    m_state.Reports().Forget(kSettingsFileTopic);
     return {lookup.value ? CutToReadBuffer(*lookup.value) : kNoneNoneNone, false};
 }
 
 std::string CTarnDoc::GetINIValueStr(const std::string& section, const std::string& key,
-                                     int report) const {
+                                     IfMissing ifMissing) const {
     SettingRead read = ReadSetting(section, key);
-    if (report != 0 && read.value == kNoneNoneNone) {
+    if (ifMissing == IfMissing::Report && read.value == kNoneNoneNone) {
         if (!read.fileUnusable) {
             m_messages.ShowMessage(
                 FormatText("GetINIValueStr:%s:%s:Not Found", section.c_str(), key.c_str()),
@@ -78,17 +79,17 @@ std::string CTarnDoc::GetINIValueStr(const std::string& section, const std::stri
 }
 
 std::string CTarnDoc::GetINIValueStrWhole(const std::string& section, const std::string& key,
-                                          int report) const {
+                                          IfMissing ifMissing) const {
     // The usual read makes the usual report when the key is missing.
-    std::string value = GetINIValueStr(section, key, report);
-    auto whole = ProfileStore::Read(GetINIPath(), section, key);
+    std::string value = GetINIValueStr(section, key, ifMissing);
+    auto whole = m_state.Profiles().Read(GetINIPath(), section, key);
     return whole ? *whole : value;
 }
 
 void CTarnDoc::WriteINIValueStr(const std::string& section, const std::string& key,
                                 const std::string& value) const {
     std::string path = GetINIPath();
-    if (auto error = ProfileStore::Write(path, section, key, value)) {
+    if (auto error = m_state.Profiles().Write(path, section, key, value)) {
         m_messages.ShowMessage(FormatText("The settings file %s could not be written: %s",
                                           path.c_str(), error->c_str()),
                                MessageIcon::Warning);
@@ -99,7 +100,7 @@ void CTarnDoc::WriteINIValues(
     const std::string& section,
     const std::vector<std::pair<std::string, std::string>>& values) const {
     std::string path = GetINIPath();
-    if (auto error = ProfileStore::WriteValues(path, section, values)) {
+    if (auto error = m_state.Profiles().WriteValues(path, section, values)) {
         m_messages.ShowMessage(FormatText("The settings file %s could not be written: %s",
                                           path.c_str(), error->c_str()),
                                MessageIcon::Warning);
@@ -108,7 +109,7 @@ void CTarnDoc::WriteINIValues(
 
 void CTarnDoc::DeleteINISection(const std::string& section) const {
     std::string path = GetINIPath();
-    if (auto error = ProfileStore::DeleteSection(path, section)) {
+    if (auto error = m_state.Profiles().DeleteSection(path, section)) {
         m_messages.ShowMessage(FormatText("The settings file %s could not be written: %s",
                                           path.c_str(), error->c_str()),
                                MessageIcon::Warning);
@@ -142,7 +143,7 @@ std::optional<unsigned> CTarnDoc::GetPortSetting(const std::string& key, unsigne
 }
 
 std::string CTarnDoc::GetOidFromStr(const std::string& name, const std::string& terminalIP) {
-    const std::string oidSection = g_OidSection;
+    const std::string oidSection = m_state.OidSection().Get();
     auto notFound = [&](const SettingRead& read) {
         if (!read.fileUnusable) {
             m_messages.ShowMessage(

@@ -6,25 +6,37 @@
 #include <vector>
 
 #include "core/app/SharedState.h"
-#include "core/common/OnceReports.h"
+#include "core/common/Sentinel.h"
 #include "core/common/UserMessages.h"
 #include "core/snmp/SnmpManager.h"
+#include "core/snmp/SnmpOutcome.h"
 
-// The console's document. It stores no data; it carries the settings, SNMP and
-// terminal identity operations that every window and worker uses through g_pDoc.
+class MacByItemTable;
+
+// Whether a settings read reports a missing key ("GetINIValueStr:...:Not
+// Found", and the value "GetINIValueStrError") or quietly gives the sentinel.
+enum class IfMissing { Silent, Report };
+
+// The console's document. It stores no data of its own; it carries the
+// settings, SNMP, terminal identity and transfer operations, over the shared
+// state of the run, for every window and worker it is handed to. A worker may
+// have a document of its own over the same state (WorkerDocument).
 class CTarnDoc {
 public:
-    CTarnDoc(IUserMessages& messages, ISnmpManager& snmp);
+    CTarnDoc(IUserMessages& messages, ISnmpManager& snmp, SharedState& state);
     ~CTarnDoc() = default;
     CTarnDoc(const CTarnDoc&) = delete;
     CTarnDoc& operator=(const CTarnDoc&) = delete;
 
     // Settings file.
+    const std::string& GetINIPath() const { return m_state.SettingsPath(); }
+    // The template: the settings path with "tpl" in place of "ini".
+    std::string GetTemplatePath() const;
     std::string GetINIValueStr(const std::string& section, const std::string& key,
-                               int report) const;
+                               IfMissing ifMissing) const;
     // The same without the read buffer's limit, for lists that outgrow it.
     std::string GetINIValueStrWhole(const std::string& section, const std::string& key,
-                                    int report) const;
+                                    IfMissing ifMissing) const;
     void WriteINIValueStr(const std::string& section, const std::string& key,
                           const std::string& value) const;
     // Several keys in one write of the file: all of them or, when the file
@@ -41,20 +53,21 @@ public:
     std::optional<unsigned> GetPortSetting(const std::string& key, unsigned fallback,
                                            std::string& problem) const;
 
-    // SNMP GET and SET of a named object.
+    // SNMP GET and SET of a named object, as outcomes.
+    SnmpOutcome GetSnmpOutcome(const std::string& terminalIP, const std::string& oidName,
+                               int index = 0, int timeoutMs = 0, int retries = 0);
+    SnmpOutcome SetSnmpOutcome(const std::string& terminalIP, const std::string& oidName,
+                               const std::string& value);
+    // The same as the texts the console shows: the value or the failure text;
+    // "NoneNoneNone" for a SET that wrote.
     std::string GetSnmpValue(const std::string& terminalIP, const std::string& oidName,
-                             int index = 0, int timeoutMs = 0, int retries = 0);
+                             int index = 0, int timeoutMs = 0, int retries = 0) {
+        return GetSnmpOutcome(terminalIP, oidName, index, timeoutMs, retries).text;
+    }
     std::string SetSnmpValue(const std::string& terminalIP, const std::string& oidName,
-                             const std::string& value);
-    // GetSnmpValue, also telling whether the text is a value (true) or a failure text,
-    // and whether the failure is that no answer came (time-out, session not opened).
-    struct SnmpGetOutcome {
-        std::string text;
-        bool ok = false;
-        bool unanswered = false;
-    };
-    SnmpGetOutcome GetSnmpValueChecked(const std::string& terminalIP, const std::string& oidName,
-                                       int index = 0, int timeoutMs = 0, int retries = 0);
+                             const std::string& value) {
+        return SetSnmpOutcome(terminalIP, oidName, value).text;
+    }
 
     // Terminal identity and registration.
     std::string ResolveEnterprisePrefix(const std::string& sysObjectID) const;
@@ -102,10 +115,5 @@ private:
 
     IUserMessages& m_messages;
     ISnmpManager& m_snmp;
-    mutable SharedState m_state;
-    mutable OnceReports m_reports;
+    SharedState& m_state;
 };
-
-// The one document, set when the console's view is first shown (the command
-// line sets it at start).
-extern CTarnDoc* g_pDoc;

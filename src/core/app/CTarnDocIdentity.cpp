@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "core/app/CTarnDoc.h"
+#include "core/common/Sentinel.h"
 #include "core/common/TextFormat.h"
-#include "core/settings/SettingsGlobals.h"
 #include "core/terminals/TerminalDatabase.h"
 
 namespace {
@@ -15,25 +15,25 @@ constexpr long kMaxInterfacesSearched = 1024;
 }  // namespace
 
 std::string CTarnDoc::ResolveEnterprisePrefix(const std::string& sysObjectID) const {
-    std::string key = GetINIValueStr("SysObjID", sysObjectID, 0);
+    std::string key = GetINIValueStr("SysObjID", sysObjectID, IfMissing::Silent);
     if (key == kNoneNoneNone) {
         return sysObjectID;
     }
-    return GetINIValueStr("SysObjID", key, 1);
+    return GetINIValueStr("SysObjID", key, IfMissing::Report);
 }
 
 std::string CTarnDoc::GetEnterprisePrefix(const std::string& terminalIP) const {
-    auto entry = g_Terminals.FindByIP(terminalIP);
+    auto entry = m_state.Terminals().FindByIP(terminalIP);
     return entry ? entry->record.m_strEntPrefix : std::string("SysObjIdError");
 }
 
 std::string CTarnDoc::GetProductSection(const std::string& terminalIP) {
     std::string id = GetSnmpValue(terminalIP, "OidSysObjID");
-    std::string key = GetINIValueStr("SysObjID", id, 0);
+    std::string key = GetINIValueStr("SysObjID", id, IfMissing::Silent);
     if (key == kNoneNoneNone) {
         return "OTHER";
     }
-    return GetINIValueStr("PSectXlate", key, 1);
+    return GetINIValueStr("PSectXlate", key, IfMissing::Report);
 }
 
 bool CTarnDoc::IsModel2200(const std::string& terminalIP) {
@@ -47,7 +47,7 @@ std::string CTarnDoc::GetMacAddress(const std::string& terminalIP) {
     }
     for (long i = 1; i <= std::min(count, kMaxInterfacesSearched); ++i) {
         int index = static_cast<int>(i);
-        SnmpGetOutcome type = GetSnmpValueChecked(terminalIP, "OidInterfaceType", index);
+        SnmpOutcome type = GetSnmpOutcome(terminalIP, "OidInterfaceType", index);
         // A terminal that stopped answering would cost a time-out per row.
         if (type.unanswered) {
             return type.text;
@@ -62,13 +62,13 @@ std::string CTarnDoc::GetMacAddress(const std::string& terminalIP) {
 // Registration gives up at the first request that gets no answer, so an
 // address that does not answer costs one time-out, not one per object.
 bool CTarnDoc::RegisterTerminal(const std::string& terminalIP) {
-    SnmpGetOutcome id = GetSnmpValueChecked(terminalIP, "OidSysObjID");
+    SnmpOutcome id = GetSnmpOutcome(terminalIP, "OidSysObjID");
     if (id.unanswered) {
         return false;
     }
-    long wanted = ToLong(GetINIValueStr("Misc", "DisplayProduct", 1));
+    long wanted = ToLong(GetINIValueStr("Misc", "DisplayProduct", IfMissing::Report));
     if (wanted != 0) {
-        long groups = ToLong(GetINIValueStr("SysObjID", "x" + id.text, 0));
+        long groups = ToLong(GetINIValueStr("SysObjID", "x" + id.text, IfMissing::Silent));
         if (groups == 0 || (wanted & groups) == 0) {
             return false;
         }
@@ -77,11 +77,11 @@ bool CTarnDoc::RegisterTerminal(const std::string& terminalIP) {
 
     // Known at this address under the same name: nothing to do. The names are
     // read outside the database's lock.
-    for (const auto& entry : g_Terminals.Entries()) {
+    for (const auto& entry : m_state.Terminals().Entries()) {
         if (entry.record.m_strIP != terminalIP) {
             continue;
         }
-        SnmpGetOutcome name = GetSnmpValueChecked(terminalIP, "OidSysName");
+        SnmpOutcome name = GetSnmpOutcome(terminalIP, "OidSysName");
         if (name.unanswered || name.text == entry.record.m_strName) {
             return false;
         }
@@ -91,7 +91,7 @@ bool CTarnDoc::RegisterTerminal(const std::string& terminalIP) {
     record.m_strIP = terminalIP;
     record.m_strEntPrefix = prefix;
     // A terminal is known by its name: without one there is nothing to register.
-    SnmpGetOutcome name = GetSnmpValueChecked(terminalIP, "OidSysName");
+    SnmpOutcome name = GetSnmpOutcome(terminalIP, "OidSysName");
     if (!name.ok) {
         return false;
     }
@@ -106,7 +106,7 @@ bool CTarnDoc::RegisterTerminal(const std::string& terminalIP) {
             *field = silence;
             continue;
         }
-        SnmpGetOutcome value = GetSnmpValueChecked(terminalIP, oidName);
+        SnmpOutcome value = GetSnmpOutcome(terminalIP, oidName);
         *field = value.text;
         if (value.unanswered) {
             silence = value.text;
@@ -114,6 +114,6 @@ bool CTarnDoc::RegisterTerminal(const std::string& terminalIP) {
     }
     record.m_strMacAdr = silence.empty() ? GetMacAddress(terminalIP) : silence;
     // A terminal that moved (same name and MAC) keeps its position in the list.
-    g_Terminals.ReplaceSameTerminalOrAppend(std::move(record));
+    m_state.Terminals().ReplaceSameTerminalOrAppend(std::move(record));
     return true;
 }

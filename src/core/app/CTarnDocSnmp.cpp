@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "core/app/CTarnDoc.h"
+#include "core/common/Sentinel.h"
 #include "core/common/TextFormat.h"
-#include "core/settings/SettingsGlobals.h"
 #include "core/snmp/SnmpErrorText.h"
 
 namespace {
@@ -114,22 +114,16 @@ std::optional<std::string> CTarnDoc::FormRequest(const std::string& terminalIP,
     return std::nullopt;
 }
 
-std::string CTarnDoc::GetSnmpValue(const std::string& terminalIP, const std::string& oidName,
-                                   int index, int timeoutMs, int retries) {
-    return GetSnmpValueChecked(terminalIP, oidName, index, timeoutMs, retries).text;
-}
-
-CTarnDoc::SnmpGetOutcome CTarnDoc::GetSnmpValueChecked(const std::string& terminalIP,
-                                                       const std::string& oidName, int index,
-                                                       int timeoutMs, int retries) {
+SnmpOutcome CTarnDoc::GetSnmpOutcome(const std::string& terminalIP, const std::string& oidName,
+                                     int index, int timeoutMs, int retries) {
     SnmpVarBindList bindings;
     if (auto early = FormRequest(terminalIP, oidName, index, false, bindings)) {
         return {*early, *early == "N/A"};
     }
     const SnmpOid asked = bindings[0].name;
     auto port = AgentPort();
-    SnmpOpenParams params{terminalIP, port.value_or(0), g_GetCommunity.Get(), kDefaultTimeoutMs,
-                          kDefaultRetries};
+    SnmpOpenParams params{terminalIP, port.value_or(0), m_state.GetCommunity().Get(),
+                          kDefaultTimeoutMs, kDefaultRetries};
     if (timeoutMs != 0) {
         params.timeoutMs = timeoutMs;
         params.retries = retries;
@@ -184,16 +178,16 @@ CTarnDoc::SnmpGetOutcome CTarnDoc::GetSnmpValueChecked(const std::string& termin
     return {result, converted};
 }
 
-std::string CTarnDoc::SetSnmpValue(const std::string& terminalIP, const std::string& oidName,
-                                   const std::string& value) {
+SnmpOutcome CTarnDoc::SetSnmpOutcome(const std::string& terminalIP, const std::string& oidName,
+                                     const std::string& value) {
     SnmpVarBindList bindings;
     if (auto early = FormRequest(terminalIP, oidName, 0, true, bindings)) {
-        return *early;
+        return {*early, false};
     }
     const SnmpOid asked = bindings[0].name;
     auto port = AgentPort();
-    SnmpOpenParams params{terminalIP, port.value_or(0), g_SetCommunity.Get(), kDefaultTimeoutMs,
-                          kDefaultRetries};
+    SnmpOpenParams params{terminalIP, port.value_or(0), m_state.SetCommunity().Get(),
+                          kDefaultTimeoutMs, kDefaultRetries};
 
     std::string result = kNoneNoneNone;
     unsigned long getCode = 0, setCode = 0;
@@ -243,13 +237,13 @@ std::string CTarnDoc::SetSnmpValue(const std::string& terminalIP, const std::str
     }
 
     if (result == "SnmpMgrRequestGETError") {
-        return RequestFailureText("Set Get", getCode, "SnmpMgrRequestGETError");
+        return {RequestFailureText("Set Get", getCode, "SnmpMgrRequestGETError"), false, true};
     }
     if (result == "SnmpMgrRequestSETError") {
-        return RequestFailureText("Set Set", setCode, "SnmpMgrRequestSETError");
+        return {RequestFailureText("Set Set", setCode, "SnmpMgrRequestSETError"), false, true};
     }
     if (status != 0) {
-        return StatusText("Set", status, result);
+        return {StatusText("Set", status, result), false};
     }
-    return result;
+    return {result, result == kNoneNoneNone};
 }

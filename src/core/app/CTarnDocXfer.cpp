@@ -11,7 +11,8 @@ std::string CTarnDoc::SubmitXferRequest(const std::string& fileName, const std::
     if (!request.Write("EntOidXferTrapID", TrapReturnId(target))) {
         return request.Result();
     }
-    const std::string onServer = GetINIValueStr("Misc", "FTPServerPath", 1) + "/" + fileName;
+    const std::string onServer =
+        GetINIValueStr("Misc", "FTPServerPath", IfMissing::Report) + "/" + fileName;
     request.Write("EntOidXferDirection", toTerminal ? "1" : "0");
     request.Write("EntOidXferSource", toTerminal ? onServer : fileName);
     request.Write("EntOidXferDest", toTerminal ? fileName : onServer);
@@ -19,7 +20,7 @@ std::string CTarnDoc::SubmitXferRequest(const std::string& fileName, const std::
     if (!request.Write("EntOidXferProtocol", "0")) {
         return request.Result();
     }
-    request.Write("EntOidXferServer", GetINIValueStr("Misc", "FTPServerName", 1));
+    request.Write("EntOidXferServer", GetINIValueStr("Misc", "FTPServerName", IfMissing::Report));
     request.WriteLogin(true);
     request.Write("EntOidXferImediate", "0");
     request.Write("EntOidXferSubmit", "1");

@@ -1,10 +1,14 @@
 #include "core/app/StartupSettings.h"
 
 #include "core/app/CTarnDoc.h"
-#include "core/settings/SettingsGlobals.h"
 
 void LoadProcessWideSettings(CTarnDoc& doc) {
-    g_OidSection = "OID";
-    g_GetCommunity.Set(doc.GetINIValueStr("Misc", "GetCommunity", 1));
-    g_SetCommunity.Set(doc.GetINIValueStr("Misc", "SetCommunity", 1));
+    SharedState& state = doc.State();
+    state.GetCommunity().Set(doc.GetINIValueStr("Misc", "GetCommunity", IfMissing::Report));
+    state.SetCommunity().Set(doc.GetINIValueStr("Misc", "SetCommunity", IfMissing::Report));
+}
+
+void ReportMissingDiscoverySettings(CTarnDoc& doc) {
+    doc.GetINIValueStr("Misc", "DiscoverIPSubNet", IfMissing::Report);
+    doc.GetINIValueStr("Misc", "DiscoverMethod", IfMissing::Report);
 }

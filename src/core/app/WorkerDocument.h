@@ -11,7 +11,7 @@
 class WorkerDocument {
 public:
     WorkerDocument(CTarnDoc& doc, std::stop_token stop)
-        : m_snmp(doc.Snmp(), std::move(stop)), m_doc(doc.Messages(), m_snmp) {}
+        : m_snmp(doc.Snmp(), std::move(stop)), m_doc(doc.Messages(), m_snmp, doc.State()) {}
     WorkerDocument(const WorkerDocument&) = delete;
     WorkerDocument& operator=(const WorkerDocument&) = delete;
 

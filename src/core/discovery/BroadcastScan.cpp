@@ -91,12 +91,13 @@ public:
     // (false). A stop request, or the monitor's window going, ends the wait
     // early, as if the quiet period had passed.
     std::variant<bool, SocketFailure> WaitForReply(std::chrono::milliseconds quiet,
-                                                   const IDiscoverMonitor& monitor) {
+                                                   const IDiscoverMonitor& monitor,
+                                                   const std::stop_token& stop) {
         auto deadline = std::chrono::steady_clock::now() + quiet;
         while (true) {
             auto left = std::chrono::ceil<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0 || stopDiscoverEvent.IsSet() || !monitor.ProgressHasWindow()) {
+            if (left.count() <= 0 || stop.stop_requested() || !monitor.ProgressHasWindow()) {
                 return false;
             }
             pollfd watch{m_fd, POLLIN, 0};
@@ -157,7 +158,7 @@ std::string DottedText(const in_addr& address) {
 
 }  // namespace
 
-unsigned BroadcastScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor) {
+unsigned BroadcastScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor, std::stop_token stop) {
     if (!LoadSubnetListForRun(doc, monitor)) {
         return kDiscoveryEnded;
     }
@@ -176,15 +177,15 @@ unsigned BroadcastScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor) {
         return errorEnd(*failure);
     }
 
-    std::vector<std::string> subnets = g_SubnetTable.Entries();
+    std::vector<std::string> subnets = doc.State().Subnets().Entries();
     const std::size_t n = subnets.size();
-    const std::string workstation = GetLocalHostIP();
+    const std::string workstation = GetLocalHostIP(doc);
     for (std::size_t i = 0; i < n; ++i) {
         const std::size_t k = i + 1;
         if (!monitor.ProgressHasWindow()) {
             // The window is gone (the console closing): the remaining subnets
             // are passed over, each still after a stop check.
-            if (DiscoveryStopRequested(monitor, release)) {
+            if (DiscoveryStopRequested(monitor, stop, release)) {
                 return kDiscoveryStopped;
             }
             continue;
@@ -203,7 +204,7 @@ unsigned BroadcastScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor) {
 
         const auto quiet = k == n ? kLastQuietPeriod : kQuietPeriod;
         while (true) {
-            auto waited = socket.WaitForReply(quiet, monitor);
+            auto waited = socket.WaitForReply(quiet, monitor, stop);
             if (auto* failure = std::get_if<SocketFailure>(&waited)) {
                 return errorEnd(*failure);
             }
@@ -224,7 +225,7 @@ unsigned BroadcastScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor) {
                 continue;
             }
             std::string terminalIP = DottedText(from.sin_addr);
-            if (DiscoveryStopRequested(monitor, release)) {
+            if (DiscoveryStopRequested(monitor, stop, release)) {
                 return kDiscoveryStopped;
             }
             if (!monitor.ProgressHasWindow()) {
@@ -236,7 +237,7 @@ unsigned BroadcastScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor) {
                                    terminalIP);
             }
         }
-        if (DiscoveryStopRequested(monitor, release)) {
+        if (DiscoveryStopRequested(monitor, stop, release)) {
             return kDiscoveryStopped;
         }
     }

@@ -10,13 +10,11 @@
 #include "core/common/ViewNotifications.h"
 #include "core/discovery/SubnetList.h"
 
-ManualResetEvent stopDiscoverEvent;
-
-bool DiscoveryStopRequested(IDiscoverMonitor& monitor, const std::function<void()>& release) {
-    if (!stopDiscoverEvent.IsSet()) {
+bool DiscoveryStopRequested(IDiscoverMonitor& monitor, const std::stop_token& stop,
+                            const std::function<void()>& release) {
+    if (!stop.stop_requested() || !monitor.ProgressHasWindow()) {
         return false;
     }
-    stopDiscoverEvent.Reset();
     if (release) {
         release();
     }
@@ -38,7 +36,7 @@ DiscoverRange ReadDiscoverRange(CTarnDoc& doc) {
     // A host number is one byte of an address: anything outside 0..255 in an
     // edited file is taken as the nearest end, so no range outgrows a subnet.
     auto host = [&doc](const char* key) {
-        long number = ToLong(doc.GetINIValueStr("Misc", key, 1));
+        long number = ToLong(doc.GetINIValueStr("Misc", key, IfMissing::Report));
         return static_cast<std::uint32_t>(std::clamp(number, 0L, 255L));
     };
     DiscoverRange range;
@@ -49,13 +47,12 @@ DiscoverRange ReadDiscoverRange(CTarnDoc& doc) {
 
 void DiscoveryWorker::Start(CTarnDoc& doc, IDiscoverMonitor& monitor,
                             std::optional<long> parallel) {
-    stopDiscoverEvent.Reset();
-    bool broadcast = doc.GetINIValueStr("Misc", "DiscoverMethod", 1) == "BCAST";
+    bool broadcast = doc.GetINIValueStr("Misc", "DiscoverMethod", IfMissing::Report) == "BCAST";
     m_finished = false;
     m_thread = std::jthread([this, &doc, &monitor, broadcast, parallel](std::stop_token stop) {
-        WorkerDocument worker(doc, std::move(stop));
-        m_exitCode = broadcast ? BroadcastScanThread(worker.Doc(), monitor)
-                               : SnmpScanThread(worker.Doc(), monitor, parallel);
+        WorkerDocument worker(doc, stop);
+        m_exitCode = broadcast ? BroadcastScanThread(worker.Doc(), monitor, stop)
+                               : SnmpScanThread(worker.Doc(), monitor, stop, parallel);
         m_finished = true;
     });
 }
@@ -70,9 +67,8 @@ unsigned DiscoveryWorker::Join() {
 bool LoadSubnetListForRun(CTarnDoc& doc, IDiscoverMonitor& monitor) {
     // A list of many subnets is longer than one read buffer: it is read whole,
     // or a cut-off last entry would name a subnet nobody listed.
-    std::string list = doc.GetINIValueStrWhole("Misc", "DiscoverIPSubNet", 1);
-    g_strDiscoverIPSubNet.Set(list);
-    if (ParseSubnetList(list)) {
+    std::string list = doc.GetINIValueStrWhole("Misc", "DiscoverIPSubNet", IfMissing::Report);
+    if (ParseSubnetList(list, doc.State().Subnets())) {
         return true;
     }
     doc.Messages().ShowMessage(LoadResString(ids::kBadSubnetInIni), MessageIcon::Warning);

@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <thread>
 
 #include "core/app/CTarnDoc.h"
-#include "core/common/ManualResetEvent.h"
 
 class IViewNotifications;
 
@@ -28,14 +28,13 @@ public:
     virtual IViewNotifications& OwnerView() = 0;
 };
 
-// Set to ask the running discovery worker to stop; reset at the start of each
-// run and by the check that consumes it.
-extern ManualResetEvent stopDiscoverEvent;
-
-// The workers' stop check: when a stop was requested, consumes the request,
-// runs `release` (the worker's own clean-up), tells the view the run ended and
-// returns true; the worker then returns kDiscoveryStopped at once.
-bool DiscoveryStopRequested(IDiscoverMonitor& monitor, const std::function<void()>& release = {});
+// The workers' stop check: when the run was asked to stop (`stop`) while its
+// window is still there, runs `release` (the worker's own clean-up), tells the
+// view the run ended and returns true; the worker then returns
+// kDiscoveryStopped at once. A window gone means the console is closing: the
+// run then passes over what is left and ends normally.
+bool DiscoveryStopRequested(IDiscoverMonitor& monitor, const std::stop_token& stop,
+                            const std::function<void()>& release = {});
 
 // Exit codes of the workers.
 inline constexpr unsigned kDiscoveryEnded = 0;
@@ -45,7 +44,7 @@ inline constexpr unsigned kDiscoveryStopped = 2;
 // The range scan's probe of an address: a short GET of the system name (200 ms,
 // two retries). A terminal answered when the GET gave a value, whatever its
 // text; a failure text still contains "Error".
-CTarnDoc::SnmpGetOutcome ProbeTerminalName(CTarnDoc& doc, const std::string& terminalIP);
+SnmpOutcome ProbeTerminalName(CTarnDoc& doc, const std::string& terminalIP);
 
 // The start both methods share: reads "Misc"/DiscoverIPSubNet into the
 // process-wide list text and parses it. A list that does not parse is reported
@@ -74,24 +73,23 @@ DiscoverRange ReadDiscoverRange(CTarnDoc& doc);
 // The two methods, each run on the discovery worker thread. They return one of
 // the exit codes above. The range scan probes "Misc"/DiscoverParallel addresses
 // at a time (default 1, at most 256), or `parallel` when given.
-unsigned SnmpScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor,
+// A stop requested through `stop` ends the run at its next check.
+unsigned SnmpScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor, std::stop_token stop = {},
                         std::optional<long> parallel = std::nullopt);
-unsigned BroadcastScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor);
+unsigned BroadcastScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor, std::stop_token stop = {});
 
-// The discovery worker thread. Start() resets the stop request, reads
-// "Misc"/DiscoverMethod ("BCAST" selects the broadcast method, anything else
-// the range scan) and runs the method on a new thread. The monitor must outlive
-// the thread; destroying the worker waits for the thread.
+// The discovery worker thread. Start() reads "Misc"/DiscoverMethod ("BCAST" selects the broadcast
+// method, anything else the range scan) and runs the method on a new thread. The monitor must
+// outlive the thread; destroying the worker waits for the thread.
 class DiscoveryWorker {
 public:
     void Start(CTarnDoc& doc, IDiscoverMonitor& monitor,
                std::optional<long> parallel = std::nullopt);
     bool Started() const { return m_thread.joinable(); }
-    // Ends the run's SNMP requests in flight at once, and makes its later ones
-    // fail at once; the run itself stops at its next stop check, or when its
-    // window is gone. A stop request does both, so the run ends without
-    // waiting out a time-out.
-    void WakeRequests() { m_thread.request_stop(); }
+    // Asks the run to stop: its SNMP requests in flight end at once and later
+    // ones fail at once, so it ends without waiting out a time-out; it stops at
+    // its next check, or, when its window is gone, passes over what is left.
+    void RequestStop() { m_thread.request_stop(); }
     // True once the method has returned (the run ended in any way).
     bool Finished() const { return m_finished; }
     // Waits for the thread to end; returns its exit code.

@@ -4,4 +4,4 @@
 #include "core/common/RunAhead.h"
 
 // The probes of a range scan, run ahead of it and taken in address order.
-using ProbeAhead = RunAhead<CTarnDoc::SnmpGetOutcome>;
+using ProbeAhead = RunAhead<SnmpOutcome>;

@@ -56,26 +56,27 @@ bool IsDottedAddress(const std::string& text) {
     return ::inet_aton(text.c_str(), &address) != 0;
 }
 
-CTarnDoc::SnmpGetOutcome Probe(CTarnDoc& doc, const std::string& terminalIP) {
+SnmpOutcome Probe(CTarnDoc& doc, const std::string& terminalIP) {
     return IsDottedAddress(terminalIP) ? ProbeTerminalName(doc, terminalIP)
-                                       : CTarnDoc::SnmpGetOutcome{"NotAnAddressError", false};
+                                       : SnmpOutcome{"NotAnAddressError", false};
 }
 
 }  // namespace
 
-CTarnDoc::SnmpGetOutcome ProbeTerminalName(CTarnDoc& doc, const std::string& terminalIP) {
+SnmpOutcome ProbeTerminalName(CTarnDoc& doc, const std::string& terminalIP) {
     // A silent address costs at most three tries of 200 ms.
     constexpr int kProbeTimeoutMs = 200;
     constexpr int kProbeRetries = 2;
-    return doc.GetSnmpValueChecked(terminalIP, "OidSysName", 0, kProbeTimeoutMs, kProbeRetries);
+    return doc.GetSnmpOutcome(terminalIP, "OidSysName", 0, kProbeTimeoutMs, kProbeRetries);
 }
 
-unsigned SnmpScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor, std::optional<long> parallel) {
+unsigned SnmpScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor, std::stop_token stop,
+                        std::optional<long> parallel) {
     DiscoverRange range = ReadDiscoverRange(doc);
     if (!LoadSubnetListForRun(doc, monitor)) {
         return kDiscoveryEnded;
     }
-    ScanOrder order{g_SubnetTable.Entries(), range.low, range.high};
+    ScanOrder order{doc.State().Subnets().Entries(), range.low, range.high};
 
     // With more than one probe in flight, the probes run ahead of the scan on
     // their own threads; everything else (the stop check, the progress, the
@@ -90,7 +91,7 @@ unsigned SnmpScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor, std::optional<
         // no probe may go out for them either.
         auto probe = [&doc, &order, &monitor](std::uint64_t k) {
             return monitor.ProgressHasWindow() ? Probe(doc, order.Address(k))
-                                               : CTarnDoc::SnmpGetOutcome{"NoWindowError", false};
+                                               : SnmpOutcome{"NoWindowError", false};
         };
         ahead = std::make_unique<ProbeAhead>(static_cast<std::size_t>(width), order.Count(), probe);
     }
@@ -101,7 +102,7 @@ unsigned SnmpScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor, std::optional<
     };
 
     for (std::uint64_t k = 0; k < order.Count(); ++k) {
-        if (DiscoveryStopRequested(monitor, release)) {
+        if (DiscoveryStopRequested(monitor, stop, release)) {
             return kDiscoveryStopped;
         }
         if (!monitor.ProgressHasWindow()) {
@@ -110,7 +111,7 @@ unsigned SnmpScanThread(CTarnDoc& doc, IDiscoverMonitor& monitor, std::optional<
         monitor.SetProgressPos(order.Progress(k));
         std::string terminalIP = order.Address(k);
         // Any answer counts, even a name that reads like a failure text.
-        CTarnDoc::SnmpGetOutcome probe = ahead ? ahead->Take(k) : Probe(doc, terminalIP);
+        SnmpOutcome probe = ahead ? ahead->Take(k) : Probe(doc, terminalIP);
         if (!probe.ok) {
             continue;
         }

@@ -2,12 +2,6 @@
 
 #include <algorithm>
 
-#include "core/app/CTarnDoc.h"
-
-SubnetTable g_SubnetTable;
-GuardedText g_strDiscoverIPSubNet;
-GuardedText g_strDiscoverMethod;
-
 void SubnetTable::Assign(std::vector<std::string> entries) {
     std::lock_guard lock(m_mutex);
     m_entries = std::move(entries);
@@ -56,7 +50,7 @@ bool IsValidEntry(const std::string& entry) {
 
 }  // namespace
 
-bool ParseSubnetList(const std::string& text) {
+bool ParseSubnetList(const std::string& text, SubnetTable& table) {
     if (text.empty()) {
         return false;
     }
@@ -79,11 +73,6 @@ bool ParseSubnetList(const std::string& text) {
     // A text of nothing but ";" leaves one empty entry, refused below.
     bool valid = entries.size() <= SubnetTable::kCapacity &&
                  std::all_of(entries.begin(), entries.end(), IsValidEntry);
-    g_SubnetTable.Assign(valid ? std::move(entries) : std::vector<std::string>{});
+    table.Assign(valid ? std::move(entries) : std::vector<std::string>{});
     return valid;
-}
-
-void LoadDiscoverySettings(CTarnDoc& doc) {
-    g_strDiscoverIPSubNet.Set(doc.GetINIValueStrWhole("Misc", "DiscoverIPSubNet", 1));
-    g_strDiscoverMethod.Set(doc.GetINIValueStr("Misc", "DiscoverMethod", 1));
 }

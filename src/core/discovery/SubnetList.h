@@ -5,10 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "core/common/GuardedText.h"
-
-class CTarnDoc;
-
 // The subnets discovery searches: up to 255 leading parts of IPv4 addresses
 // ("10.1.2"), to which the methods append ".host" or ".255". Entry 0 is the
 // last subnet of the list text, so subnets are searched in reverse order.
@@ -25,19 +21,8 @@ private:
     std::vector<std::string> m_entries;
 };
 
-extern SubnetTable g_SubnetTable;
-
-// The process-wide copies of the discovery settings: the subnet list text and
-// the method ("BCAST" or anything else for the range scan).
-extern GuardedText g_strDiscoverIPSubNet;
-extern GuardedText g_strDiscoverMethod;
-
-// Parses a subnet list ("10.1.1;10.1.2", trailing ";" ignored) into
-// g_SubnetTable. False for an empty text (the table is then left as it was),
+// Parses a subnet list ("10.1.1;10.1.2", trailing ";" ignored) into `table`
+// (the shared state's subnet table). False for an empty text (the table is then left as it was),
 // and for an empty entry, an entry that is not three decimal numbers from 0 to
 // 255 ("10.1.2"), or more than 255 entries (the table is then emptied).
-bool ParseSubnetList(const std::string& text);
-
-// Loads the discovery settings into their process-wide copies, as the console's
-// view does when it is built.
-void LoadDiscoverySettings(CTarnDoc& doc);
+bool ParseSubnetList(const std::string& text, SubnetTable& table);

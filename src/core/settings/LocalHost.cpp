@@ -1,5 +1,7 @@
 #include "core/settings/LocalHost.h"
 
+#include "core/app/CTarnDoc.h"
+
 #include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <net/if.h>
@@ -10,7 +12,6 @@
 #include <cstring>
 
 #include "core/settings/ProfileStore.h"
-#include "core/settings/SettingsPath.h"
 
 namespace {
 
@@ -57,8 +58,8 @@ std::string FirstInterfaceIPv4() {
     return address;
 }
 
-std::string GetLocalHostIP() {
-    auto configured = ProfileStore::Read(GetINIPath(), "Misc", "LocalHostIP");
+std::string GetLocalHostIP(CTarnDoc& doc) {
+    auto configured = doc.State().Profiles().Read(doc.GetINIPath(), "Misc", "LocalHostIP");
     if (configured && !configured->empty() && *configured != "NoneNoneNone") {
         return *configured;
     }

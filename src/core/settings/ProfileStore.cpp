@@ -129,13 +129,8 @@ struct LoadedFile {
     std::optional<std::string> problem;
 };
 
-class Cache {
+class FileCache {
 public:
-    static Cache& Instance() {
-        static Cache cache;
-        return cache;
-    }
-
     // Runs `fn` on the file as it is on disk now, from the cache when unchanged.
     template <typename Fn>
     auto WithFile(const std::string& path, Fn&& fn) {
@@ -271,7 +266,7 @@ std::optional<std::string> ReplaceFile(const std::string& path, const std::strin
 // whatever it holds. The cache keeps the old text when the write fails, so
 // memory never disagrees with the disk.
 template <typename Change>
-std::optional<std::string> Modify(const std::string& path, Change&& change) {
+std::optional<std::string> Modify(FileCache& cache, const std::string& path, Change&& change) {
     // Checked before the lock too, so that no lock file appears beside a directory.
     FileCheck check = CheckProfileFile(path);
     if (check.problem && !check.missing) {
@@ -281,30 +276,29 @@ std::optional<std::string> Modify(const std::string& path, Change&& change) {
     if (lock.Problem()) {
         return lock.Problem();
     }
-    return Cache::Instance().WithFreshFile(
-        path, [&](LoadedFile& loaded) -> std::optional<std::string> {
-            if (loaded.problem && !loaded.missing) {
-                return loaded.problem;
-            }
-            CachedFile updated = loaded.file ? *loaded.file : CachedFile{};
-            if (!change(updated.document)) {
-                return std::nullopt;
-            }
-            if (auto error =
-                    ReplaceFile(path, Encode(updated.document.Serialize(), updated.encoding))) {
-                return error;
-            }
-            // The cache holds what was written, under the new file's stamp (a
-            // file that was missing is loaded by the next read).
-            if (loaded.file) {
-                struct stat st {};
-                if (::stat(path.c_str(), &st) == 0) {
-                    updated.stamp = StampFrom(st);
-                    *loaded.file = std::move(updated);
-                }
-            }
+    return cache.WithFreshFile(path, [&](LoadedFile& loaded) -> std::optional<std::string> {
+        if (loaded.problem && !loaded.missing) {
+            return loaded.problem;
+        }
+        CachedFile updated = loaded.file ? *loaded.file : CachedFile{};
+        if (!change(updated.document)) {
             return std::nullopt;
-        });
+        }
+        if (auto error =
+                ReplaceFile(path, Encode(updated.document.Serialize(), updated.encoding))) {
+            return error;
+        }
+        // The cache holds what was written, under the new file's stamp (a
+        // file that was missing is loaded by the next read).
+        if (loaded.file) {
+            struct stat st {};
+            if (::stat(path.c_str(), &st) == 0) {
+                updated.stamp = StampFrom(st);
+                *loaded.file = std::move(updated);
+            }
+        }
+        return std::nullopt;
+    });
 }
 
 bool HasLineBreak(const std::string& text) {
@@ -312,6 +306,11 @@ bool HasLineBreak(const std::string& text) {
 }
 
 }  // namespace
+
+class ProfileStore::Cache : public FileCache {};
+
+ProfileStore::ProfileStore() : m_cache(std::make_unique<Cache>()) {}
+ProfileStore::~ProfileStore() = default;
 
 std::string DecodeProfileText(const std::string& bytes) {
     switch (DetectEncoding(bytes)) {
@@ -334,7 +333,7 @@ std::optional<std::string> ProfileStore::Read(const std::string& path, const std
 
 ProfileLookup ProfileStore::Lookup(const std::string& path, const std::string& section,
                                    const std::string& key) {
-    return Cache::Instance().WithFile(path, [&](LoadedFile& loaded) {
+    return m_cache->WithFile(path, [&](LoadedFile& loaded) {
         ProfileLookup lookup;
         if (loaded.file) {
             lookup.value = loaded.file->document.Get(section, key);
@@ -346,7 +345,7 @@ ProfileLookup ProfileStore::Lookup(const std::string& path, const std::string& s
 
 std::vector<std::string> ProfileStore::ReadSectionLines(const std::string& path,
                                                         const std::string& section) {
-    return Cache::Instance().WithFile(path, [&](LoadedFile& loaded) {
+    return m_cache->WithFile(path, [&](LoadedFile& loaded) {
         return loaded.file ? loaded.file->document.SectionLines(section)
                            : std::vector<std::string>{};
     });
@@ -371,7 +370,7 @@ std::optional<std::string> ProfileStore::WriteValues(
             return std::string("the section or key name is not valid");
         }
     }
-    return Modify(path, [&](ProfileDocument& doc) {
+    return Modify(*m_cache, path, [&](ProfileDocument& doc) {
         for (const auto& [key, value] : values) {
             doc.Set(section, key, value);
         }
@@ -381,5 +380,5 @@ std::optional<std::string> ProfileStore::WriteValues(
 
 std::optional<std::string> ProfileStore::DeleteSection(const std::string& path,
                                                        const std::string& section) {
-    return Modify(path, [&](ProfileDocument& doc) { return doc.DeleteSection(section); });
+    return Modify(*m_cache, path, [&](ProfileDocument& doc) { return doc.DeleteSection(section); });
 }

@@ -4,15 +4,6 @@
 
 #include <climits>
 
-#include "core/common/GuardedText.h"
-
-namespace {
-GuardedText& Override() {
-    static GuardedText path;
-    return path;
-}
-}  // namespace
-
 std::string ExecutablePath() {
     char buffer[PATH_MAX];
     ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
@@ -22,36 +13,16 @@ std::string ExecutablePath() {
     return std::string(buffer, static_cast<std::size_t>(n));
 }
 
-std::string SiblingFileWithExtension(const std::string& executablePath,
-                                     const std::string& extension) {
-    std::size_t slash = executablePath.rfind('/');
+std::string SiblingFileWithExtension(const std::string& path, const std::string& extension) {
+    std::size_t slash = path.rfind('/');
     std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    std::size_t dot = executablePath.rfind('.');
+    std::size_t dot = path.rfind('.');
     if (dot == std::string::npos || dot < nameStart) {
-        return executablePath + "." + extension;
+        return path + "." + extension;
     }
-    return executablePath.substr(0, dot + 1) + extension;
+    return path.substr(0, dot + 1) + extension;
 }
 
-void SetINIPathOverride(const std::string& path) {
-    Override().Set(path);
-}
-
-std::string GetINIPath() {
-    std::string path = Override().Get();
-    if (!path.empty()) {
-        return path;
-    }
+std::string DefaultSettingsPath() {
     return SiblingFileWithExtension(ExecutablePath(), "ini");
-}
-
-std::string GetTemplatePath() {
-    std::string ini = GetINIPath();
-    std::size_t slash = ini.rfind('/');
-    std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    std::size_t dot = ini.rfind('.');
-    if (dot == std::string::npos || dot < nameStart) {
-        return ini + ".tpl";
-    }
-    return ini.substr(0, dot + 1) + "tpl";
 }

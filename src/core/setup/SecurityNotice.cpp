@@ -3,7 +3,7 @@
 #include "core/app/CTarnDoc.h"
 
 bool SecurityNoticeWanted(CTarnDoc& doc) {
-    return doc.GetINIValueStr("Misc", "DontShowSecurityInfo", 1) == "FALSE";
+    return doc.GetINIValueStr("Misc", "DontShowSecurityInfo", IfMissing::Report) == "FALSE";
 }
 
 void SaveSecurityNoticeChoice(CTarnDoc& doc, bool dontShowAgain) {

@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "core/app/CTarnDoc.h"
+#include "core/common/Sentinel.h"
 #include "core/common/StringTable.h"
 #include "core/common/TextFormat.h"
 #include "core/discovery/SubnetList.h"
-#include "core/settings/SettingsGlobals.h"
 #include "core/setup/PasswordScrambling.h"
 
 namespace {
@@ -29,17 +29,18 @@ std::string WithLeadingSeparator(const std::string& path) {
 
 SetupValues ReadSetupValues(CTarnDoc& doc) {
     SetupValues values;
-    values.getCommunity = doc.GetINIValueStr("Misc", "GetCommunity", 1);
-    values.setCommunity = doc.GetINIValueStr("Misc", "SetCommunity", 1);
-    values.discoverIPSubNet = doc.GetINIValueStr("Misc", "DiscoverIPSubNet", 1);
-    values.broadcast = doc.GetINIValueStr("Misc", "DiscoverMethod", 1) == "BCAST";
-    values.ftpServerName = doc.GetINIValueStr("Misc", "FTPServerName", 1);
-    values.ftpServerPath = doc.GetINIValueStr("Misc", "FTPServerPath", 1);
-    values.ftpLogin = doc.GetINIValueStr("Misc", "FTPLogin", 1);
-    values.ftpPassword =
-        UnscramblePassword(doc, doc.GetINIValueStr("Misc", "FTPPassword", 1), false);
-    values.rangeLow = RangeText(doc.GetINIValueStr("Misc", "DiscoverRangeLow", 1));
-    values.rangeHigh = RangeText(doc.GetINIValueStr("Misc", "DiscoverRangeHigh", 1));
+    values.getCommunity = doc.GetINIValueStr("Misc", "GetCommunity", IfMissing::Report);
+    values.setCommunity = doc.GetINIValueStr("Misc", "SetCommunity", IfMissing::Report);
+    values.discoverIPSubNet = doc.GetINIValueStr("Misc", "DiscoverIPSubNet", IfMissing::Report);
+    values.broadcast = doc.GetINIValueStr("Misc", "DiscoverMethod", IfMissing::Report) == "BCAST";
+    values.ftpServerName = doc.GetINIValueStr("Misc", "FTPServerName", IfMissing::Report);
+    values.ftpServerPath = doc.GetINIValueStr("Misc", "FTPServerPath", IfMissing::Report);
+    values.ftpLogin = doc.GetINIValueStr("Misc", "FTPLogin", IfMissing::Report);
+    values.ftpPassword = UnscramblePassword(
+        doc, doc.GetINIValueStr("Misc", "FTPPassword", IfMissing::Report), false);
+    values.rangeLow = RangeText(doc.GetINIValueStr("Misc", "DiscoverRangeLow", IfMissing::Report));
+    values.rangeHigh =
+        RangeText(doc.GetINIValueStr("Misc", "DiscoverRangeHigh", IfMissing::Report));
     return values;
 }
 
@@ -91,16 +92,14 @@ SetupCheck SaveSetup(CTarnDoc& doc, const SetupValues& values) {
         return refuse(ids::kNeedFtpServerName, SetupCheck::ServerName);
     }
     if (values.discoverIPSubNet.empty() || values.discoverIPSubNet.find(' ') != std::string::npos ||
-        !ParseSubnetList(values.discoverIPSubNet)) {
+        !ParseSubnetList(values.discoverIPSubNet, doc.State().Subnets())) {
         return refuse(ids::kSubnetSyntaxError, SetupCheck::SubnetList);
     }
     const std::string path = WithLeadingSeparator(values.ftpServerPath);
     const char* method = values.broadcast ? "BCAST" : "SNMP";
 
-    g_strDiscoverIPSubNet.Set(values.discoverIPSubNet);
-    g_strDiscoverMethod.Set(method);
-    g_GetCommunity.Set(values.getCommunity);
-    g_SetCommunity.Set(values.setCommunity);
+    doc.State().GetCommunity().Set(values.getCommunity);
+    doc.State().SetCommunity().Set(values.setCommunity);
 
     std::string password =
         values.storedPassword ? *values.storedPassword : ScramblePassword(doc, values.ftpPassword);
@@ -118,8 +117,8 @@ SetupCheck SaveSetup(CTarnDoc& doc, const SetupValues& values) {
 }
 
 bool SetupNeededAtStart(CTarnDoc& doc) {
-    if (doc.GetINIValueStr("Misc", "FTPServerName", 1).empty()) {
+    if (doc.GetINIValueStr("Misc", "FTPServerName", IfMissing::Report).empty()) {
         return true;
     }
-    return doc.GetINIValueStr("Misc", "DiscoverIPSubNet", 1).empty();
+    return doc.GetINIValueStr("Misc", "DiscoverIPSubNet", IfMissing::Report).empty();
 }

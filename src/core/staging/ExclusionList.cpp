@@ -8,9 +8,11 @@ namespace {
 constexpr int kAvailableExclusions = 148;
 }
 
-std::map<std::string, MultiSzLine> ReadTemplateExclusions(const std::string& templatePath) {
+std::map<std::string, MultiSzLine> ReadTemplateExclusions(ProfileStore& store,
+                                                          const std::string& templatePath) {
     const std::string& section = LoadResString(kAvailableExclusions);
-    ProfileSectionReader reader(templatePath, std::make_unique<TemplateSectionSource>(section));
+    ProfileSectionReader reader(templatePath,
+                                std::make_unique<TemplateSectionSource>(store, section));
     std::map<std::string, MultiSzLine> exclusions;
     for (std::string_view line : reader) {
         MultiSzLine exclusion(section, line);
@@ -20,16 +22,17 @@ std::map<std::string, MultiSzLine> ReadTemplateExclusions(const std::string& tem
     return exclusions;
 }
 
-ExclusionList ReadAvailableExclusions(const std::string& settingsPath,
+ExclusionList ReadAvailableExclusions(ProfileStore& store, const std::string& settingsPath,
                                       const std::string& templatePath) {
     const std::string& section = LoadResString(kAvailableExclusions);
     ExclusionList list;
     try {
-        for (const auto& entry : ReadTemplateExclusions(templatePath)) {
+        for (const auto& entry : ReadTemplateExclusions(store, templatePath)) {
             list.names.push_back(entry.first);
         }
         list.templateCount = list.names.size();
-        ProfileSectionReader reader(settingsPath, std::make_unique<SettingsSectionSource>(section));
+        ProfileSectionReader reader(settingsPath,
+                                    std::make_unique<SettingsSectionSource>(store, section));
         for (std::string_view line : reader) {
             list.names.push_back(ProfileLine(section, line).Name());
         }

@@ -7,6 +7,8 @@
 
 #include "core/staging/ProfileLine.h"
 
+class ProfileStore;
+
 // The exclusions a configuration download offers: first the template's, in
 // byte-wise name order, then the settings file's, in file order. The filter
 // run takes the definition of entry i from the template when i < templateCount,
@@ -23,8 +25,9 @@ struct ExclusionList {
 // sensitive order); a later line with a name already present replaces the
 // earlier one. Empty when the template is missing. Throws
 // OutOfBufferMemException when the section does not fit its buffer.
-std::map<std::string, MultiSzLine> ReadTemplateExclusions(const std::string& templatePath);
+std::map<std::string, MultiSzLine> ReadTemplateExclusions(ProfileStore& store,
+                                                          const std::string& templatePath);
 
 // The template's exclusions, then section "AvailableExclusions" of the settings file.
-ExclusionList ReadAvailableExclusions(const std::string& settingsPath,
+ExclusionList ReadAvailableExclusions(ProfileStore& store, const std::string& settingsPath,
                                       const std::string& templatePath);

@@ -5,11 +5,11 @@
 #include <memory>
 
 #include "core/app/CTarnDoc.h"
+#include "core/common/Sentinel.h"
 #include "core/common/StringTable.h"
 #include "core/common/TextFormat.h"
 #include "core/settings/ProfileDocument.h"
 #include "core/settings/ProfileStore.h"
-#include "core/settings/SettingsGlobals.h"
 #include "core/settings/SettingsPath.h"
 #include "core/staging/FilterIniFileTypes.h"
 #include "core/staging/TemplateFile.h"
@@ -25,7 +25,7 @@ constexpr int kOutOfBufferMemory = 162;
 constexpr int kUnknownFilterError = 163;
 
 std::int32_t BufferSizeSetting(CTarnDoc& doc) {
-    long size = ToLong(doc.GetINIValueStr("Misc", "DnFilterBufferSize", 1));
+    long size = ToLong(doc.GetINIValueStr("Misc", "DnFilterBufferSize", IfMissing::Report));
     return static_cast<std::int32_t>(std::clamp<long>(size, INT32_MIN, INT32_MAX));
 }
 
@@ -34,11 +34,11 @@ std::int32_t BufferSizeSetting(CTarnDoc& doc) {
 // would reach the terminals.
 std::string SiteDefinition(CTarnDoc& doc, const std::string& section, const std::string& name) {
     std::string key(TrimBlanks(name));
-    if (auto value = ProfileStore::Read(GetINIPath(), section, key);
+    if (auto value = doc.State().Profiles().Read(doc.GetINIPath(), section, key);
         value && *value != kNoneNoneNone) {
         return *value;
     }
-    return doc.GetINIValueStr(section, key, 1);  // reports the missing name
+    return doc.GetINIValueStr(section, key, IfMissing::Report);  // reports the missing name
 }
 
 // Every selected entry, in list order. All of them: an exclusion left out
@@ -62,9 +62,10 @@ void ApplyExclusions(CTarnDoc& doc, const ExclusionChoice& choice, const std::st
     doc.DeleteINISection(current);
     for (std::size_t index : SelectedInListOrder(choice)) {
         const std::string& name = choice.list.names[index];
-        std::string definition = index < choice.list.templateCount
-                                     ? GetTemplateValue(templateFile, available, name)
-                                     : SiteDefinition(doc, available, name);
+        std::string definition =
+            index < choice.list.templateCount
+                ? GetTemplateValue(doc.State().Profiles(), templateFile, available, name)
+                : SiteDefinition(doc, available, name);
         MultiSzLine exclusion(available, name, definition);
         doc.WriteINIValueStr(current, name, "");
         const auto& items = exclusion.Items();

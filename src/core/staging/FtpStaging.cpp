@@ -5,15 +5,15 @@
 
 FtpStagingSettings ReadFtpServerSettings(CTarnDoc& doc) {
     FtpStagingSettings settings;
-    settings.server.name = doc.GetINIValueStr("Misc", "FTPServerName", 1);
-    settings.serverPath = doc.GetINIValueStr("Misc", "FTPServerPath", 1);
-    settings.regFileName = doc.GetINIValueStr("Misc", "RegFileName", 1);
-    settings.server.login = doc.GetINIValueStr("Misc", "FTPLogin", 1);
+    settings.server.name = doc.GetINIValueStr("Misc", "FTPServerName", IfMissing::Report);
+    settings.serverPath = doc.GetINIValueStr("Misc", "FTPServerPath", IfMissing::Report);
+    settings.regFileName = doc.GetINIValueStr("Misc", "RegFileName", IfMissing::Report);
+    settings.server.login = doc.GetINIValueStr("Misc", "FTPLogin", IfMissing::Report);
     if (settings.server.login.empty()) {
         settings.server.login = "anonymous";
     }
     settings.server.password =
-        UnscramblePassword(doc, doc.GetINIValueStr("Misc", "FTPPassword", 1), true);
+        UnscramblePassword(doc, doc.GetINIValueStr("Misc", "FTPPassword", IfMissing::Report), true);
     long port = doc.GetOptionalININumber("Misc", "FTPServerPort", 21);
     settings.server.port = port > 0 && port <= 65535 ? static_cast<unsigned>(port) : 0;
     return settings;

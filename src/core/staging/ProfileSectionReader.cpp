@@ -16,7 +16,7 @@ std::size_t CopySection(const std::string& file, const SectionSource& source, st
     std::size_t capacity = bufferBytes / source.CharacterBytes();
     std::size_t used = 0;
     buffer.clear();
-    for (const std::string& line : ProfileStore::ReadSectionLines(file, source.Section())) {
+    for (const std::string& line : source.Store().ReadSectionLines(file, source.Section())) {
         used += length(line) + 1;
         if (capacity < 2 || used >= capacity - 2) {
             buffer.clear();

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+class ProfileStore;
+
 // Where a section reader takes a section from. It holds the section's name and
 // reads the section's lines into the reader's buffer, one after the other,
 // each followed by a NUL.
@@ -21,14 +23,16 @@ public:
                                     std::size_t bufferBytes) = 0;
 
     const std::string& Section() const { return m_section; }
+    ProfileStore& Store() const { return m_store; }
     // Bytes per character of the source's buffer: 1, or 2 for wide characters.
     std::size_t CharacterBytes() const { return m_characterBytes; }
 
 protected:
-    SectionSource(std::string section, std::size_t characterBytes)
-        : m_section(std::move(section)), m_characterBytes(characterBytes) {}
+    SectionSource(ProfileStore& store, std::string section, std::size_t characterBytes)
+        : m_store(store), m_section(std::move(section)), m_characterBytes(characterBytes) {}
 
 private:
+    ProfileStore& m_store;
     std::string m_section;
     std::size_t m_characterBytes;
 };
@@ -36,7 +40,8 @@ private:
 // A section of the settings file, counted in bytes.
 class SettingsSectionSource final : public SectionSource {
 public:
-    explicit SettingsSectionSource(std::string section) : SectionSource(std::move(section), 1) {}
+    SettingsSectionSource(ProfileStore& store, std::string section)
+        : SectionSource(store, std::move(section), 1) {}
     std::size_t ReadSection(const std::string& file, std::string& buffer,
                             std::size_t bufferBytes) override;
 };
@@ -45,7 +50,8 @@ public:
 // whatever the template file's encoding.
 class TemplateSectionSource final : public SectionSource {
 public:
-    explicit TemplateSectionSource(std::string section) : SectionSource(std::move(section), 2) {}
+    TemplateSectionSource(ProfileStore& store, std::string section)
+        : SectionSource(store, std::move(section), 2) {}
     std::size_t ReadSection(const std::string& file, std::string& buffer,
                             std::size_t bufferBytes) override;
 };

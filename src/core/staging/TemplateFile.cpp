@@ -1,7 +1,8 @@
 #include "core/staging/TemplateFile.h"
 
+#include "core/app/CTarnDoc.h"
+
 #include "core/settings/ProfileStore.h"
-#include "core/settings/SettingsPath.h"
 
 namespace {
 // The template is read through a buffer of 2000 wide characters.
@@ -19,9 +20,9 @@ std::size_t WideCharacterCount(std::string_view utf8) {
     return count;
 }
 
-std::string GetTemplateValue(const std::string& file, const std::string& section,
-                             const std::string& name) {
-    auto value = ProfileStore::Read(file, section, "\"" + name + "\"");
+std::string GetTemplateValue(ProfileStore& store, const std::string& file,
+                             const std::string& section, const std::string& name) {
+    auto value = store.Read(file, section, "\"" + name + "\"");
     if (!value) {
         return {};
     }
@@ -31,9 +32,10 @@ std::string GetTemplateValue(const std::string& file, const std::string& section
     return *value;
 }
 
-std::string GetTemplateVersion() {
+std::string GetTemplateVersion(CTarnDoc& doc) {
     try {
-        return GetTemplateValue(GetTemplatePath(), "Template-Version", "Version");
+        return GetTemplateValue(doc.State().Profiles(), doc.GetTemplatePath(), "Template-Version",
+                                "Version");
     } catch (const FilterIniFileTypes::FilterException&) {
         return {};
     }

@@ -1,8 +1,8 @@
 #include "core/terminals/RefreshTerminals.h"
 
 #include "core/app/CTarnDoc.h"
+#include "core/common/Sentinel.h"
 #include "core/common/TextFormat.h"
-#include "core/settings/SettingsGlobals.h"
 #include "core/terminals/TerminalDatabase.h"
 
 namespace {
@@ -22,9 +22,9 @@ bool RefreshTerminal(CTarnDoc& doc, const TerminalEntry& entry) {
 
     // A failed read also removes the terminal: a record registered while the
     // terminal was silent holds a failure text as its name, which would match.
-    CTarnDoc::SnmpGetOutcome name = doc.GetSnmpValueChecked(ip, "OidSysName");
+    SnmpOutcome name = doc.GetSnmpOutcome(ip, "OidSysName");
     if (!name.ok || name.text != entry.record.m_strName) {
-        g_Terminals.Remove(entry);
+        doc.State().Terminals().Remove(entry);
         return false;
     }
 
@@ -39,7 +39,7 @@ bool RefreshTerminal(CTarnDoc& doc, const TerminalEntry& entry) {
             r.m_strCustomField1 = read("EntOidCustomField1");
             r.m_strCustomField2 = read("EntOidCustomField2");
             r.m_strCustomField3 = read("EntOidCustomField3");
-            OidSectionSwitch older("TRK2200OLD");
+            OidSectionSwitch older(doc.State().OidSection(), "TRK2200OLD");
             r.m_strModDate = read("EntOidModDate");
             r.m_strBuildNum = read("EntOidBuildNum");
             r.m_strPlatForm = read("EntOidPlatForm");
@@ -60,17 +60,17 @@ bool RefreshTerminal(CTarnDoc& doc, const TerminalEntry& entry) {
     // the new name here could make a second record of a terminal registered
     // under that name meanwhile, which no refresh would ever remove.
     if (r.m_strName != entry.record.m_strName) {
-        g_Terminals.Remove(entry);
+        doc.State().Terminals().Remove(entry);
         return false;
     }
-    g_Terminals.Update(entry, r);
+    doc.State().Terminals().Update(entry, r);
     return true;
 }
 
 void RefreshAndValidateTerminals(CTarnDoc& doc, std::stop_token stop) {
-    g_OidSection = "OID";
-    for (auto entry = g_Terminals.First(); entry && !stop.stop_requested();
-         entry = g_Terminals.Next(entry->position)) {
+    doc.State().OidSection().Set(OidSectionPerThread::kDefault);
+    for (auto entry = doc.State().Terminals().First(); entry && !stop.stop_requested();
+         entry = doc.State().Terminals().Next(entry->position)) {
         RefreshTerminal(doc, *entry);
     }
 }

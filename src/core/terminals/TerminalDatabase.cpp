@@ -1,7 +1,5 @@
 #include "core/terminals/TerminalDatabase.h"
 
-TerminalDatabase g_Terminals;
-
 TerminalEntry TerminalDatabase::EntryOf(std::map<std::uint64_t, Slot>::const_iterator it) const {
     return TerminalEntry{it->first, it->second.serial, it->second.record};
 }

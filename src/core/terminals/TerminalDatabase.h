@@ -69,9 +69,6 @@ private:
     std::uint64_t m_nextSerial = 1;
 };
 
-// The console's terminal database.
-extern TerminalDatabase g_Terminals;
-
 // The MAC address of each row of the main terminal list as of its last refresh;
 // with the row's name it finds the row's record. It grows with the list. The
 // main list's view owns it; the dialogs' terminal lists, filled in database

@@ -70,13 +70,13 @@ int ListItemFromPoint(int x, int y, bool& outside, const IListBoxGeometry& listB
 
 void CTarnDoc::ShowTerminalInfo(const MacByItemTable& macByItem, const std::string& name,
                                 int index) const {
-    if (g_Terminals.Empty()) {
+    if (m_state.Terminals().Empty()) {
         m_messages.ShowMessage("Something is Very Wrong Right Mouse Info", MessageIcon::Warning);
         return;
     }
     std::string text;
     if (auto mac = macByItem.At(index)) {
-        if (auto entry = g_Terminals.FindByRow(*mac, name)) {
+        if (auto entry = m_state.Terminals().FindByRow(*mac, name)) {
             text = TerminalInfoText(entry->record);
         }
     }

@@ -44,7 +44,7 @@ void RunForEachTerminal(CTarnDoc& doc, std::size_t count, long width, std::stop_
         }
         HeldMessages messages;
         StopBoundSnmpManager snmp(doc.Snmp(), stop);
-        CTarnDoc jobDoc(messages, snmp);
+        CTarnDoc jobDoc(messages, snmp, doc.State());
         job(jobDoc, static_cast<std::size_t>(index));
         return messages.Take();
     });

@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "core/app/CTarnDoc.h"
-#include "core/settings/SettingsGlobals.h"
+#include "core/common/Sentinel.h"
 #include "core/setup/PasswordScrambling.h"
 
 namespace {
@@ -40,28 +40,29 @@ bool XferRequestWriter::WriteLogin(bool retryInOlderSection) {
     if (!m_doc.IsModel2200(m_target)) {
         return true;
     }
-    std::string login = m_doc.GetINIValueStr("Misc", "FTPLogin", 1);
+    std::string login = m_doc.GetINIValueStr("Misc", "FTPLogin", IfMissing::Report);
     if (login.empty()) {
         login = "anonymous";
     }
     // Back to "OID" when this stage is left, whichever way.
-    OidSectionSwitch restore(g_OidSection);
+    OidSectionPerThread& oidSection = m_doc.State().OidSection();
+    OidSectionSwitch restore(oidSection, oidSection.Get());
     std::string result = m_doc.SetSnmpValue(m_target, "EntOidXferUserName", login);
     if (result != kNoneNoneNone && retryInOlderSection) {
         // The first refusal is silent: the older layout keeps its login objects
         // elsewhere.
         if (m_doc.IsModel2200(m_target)) {
-            g_OidSection = "TRK2200OLD";
+            oidSection.Set("TRK2200OLD");
         }
         result = m_doc.SetSnmpValue(m_target, "EntOidXferUserName", login);
     }
     if (result != kNoneNoneNone) {
-        g_OidSection = "OID";
+        oidSection.Set(OidSectionPerThread::kDefault);
         return Check(result);
     }
-    std::string stored = m_doc.GetINIValueStr("Misc", "FTPPassword", 1);
+    std::string stored = m_doc.GetINIValueStr("Misc", "FTPPassword", IfMissing::Report);
     std::string password = UnscramblePassword(m_doc, stored, true);
     result = m_doc.SetSnmpValue(m_target, "EntOidXferPassWord", password);
-    g_OidSection = "OID";
+    oidSection.Set(OidSectionPerThread::kDefault);
     return Check(result);
 }

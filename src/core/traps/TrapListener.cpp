@@ -10,7 +10,6 @@
 #include "core/common/TextFormat.h"
 #include "core/common/ViewNotifications.h"
 #include "core/traps/TrapDecoding.h"
-#include "core/traps/TrapEvents.h"
 
 namespace {
 constexpr auto kTrapWait = std::chrono::milliseconds(100);
@@ -121,7 +120,6 @@ void TrapListener::Start() {
     if (m_thread.joinable()) {
         return;
     }
-    stopTrapEvent.Reset();
     m_ended.Reset();
     m_exitCode = 0;
     m_thread = std::jthread([this](std::stop_token stop) {
@@ -134,7 +132,6 @@ void TrapListener::Stop() {
     if (!m_thread.joinable()) {
         return;
     }
-    stopTrapEvent.Set();
     m_thread.request_stop();
     // Wakes the thread at once rather than at its next time-out.
     m_service->TrapEvent().Set();
@@ -177,7 +174,8 @@ void TrapListener::HandleTrap(const SnmpTrap& trap) {
         }
         return;
     }
-    UploadOutcomeCheck(FormatAgentAddress(trap.agentAddress.data()), trap.generic, trap.specific);
+    m_doc.State().Upload().Check(FormatAgentAddress(trap.agentAddress.data()), trap.generic,
+                                 trap.specific);
     WriteAndRegister(m_doc, trap, {});
 }
 
@@ -190,7 +188,8 @@ void TrapListener::Dispatch(SnmpTrap trap, SenderLanes& lanes, TrapLosses& losse
     }
     // In queue order, as the trap is taken off the queue: the first trap from
     // the awaited terminal decides the upload, however long its name takes.
-    UploadOutcomeCheck(FormatAgentAddress(trap.agentAddress.data()), trap.generic, trap.specific);
+    m_doc.State().Upload().Check(FormatAgentAddress(trap.agentAddress.data()), trap.generic,
+                                 trap.specific);
     std::uint32_t sender = SenderKey(trap.agentAddress);
     switch (lanes.Add(sender, std::move(trap))) {
         case SenderLanes::Admission::Accepted:
@@ -275,9 +274,7 @@ int TrapListenThread(TrapListener& listener, const std::stop_token& stop) {
                           listener.WriteAndRegister(worker.Doc(), trap, handlerStop);
                       });
     LossEpisode episode;
-    auto stopped = [&] {
-        return stop.stop_requested() || stopTrapEvent.IsSet() || listener.LimitReached();
-    };
+    auto stopped = [&] { return stop.stop_requested() || listener.LimitReached(); };
     ManualResetEvent& trapEvent = service.TrapEvent();
     for (;;) {
         TrapLosses losses;

@@ -57,9 +57,9 @@ public:
     TrapListener(const TrapListener&) = delete;
     TrapListener& operator=(const TrapListener&) = delete;
 
-    // Resets stopTrapEvent and starts the listener thread.
+    // Starts the listener thread.
     void Start();
-    // Sets stopTrapEvent and waits until the thread has ended. The requests in
+    // Asks the thread to stop and waits until it has ended. The requests in
     // flight end at once; the traps they were for are not written.
     void Stop();
     // Ends the thread by itself once it has handled `limit` traps (0: never).

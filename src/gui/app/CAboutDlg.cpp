@@ -5,10 +5,11 @@
 #include "core/app/AboutText.h"
 #include "ui_CAboutDlg.h"
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui::CAboutDlg>()) {
+CAboutDlg::CAboutDlg(CTarnDoc& doc, QWidget* parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::CAboutDlg>()) {
     m_ui->setupUi(this);
     m_ui->icon->setPixmap(QIcon(":/fleetwarden.png").pixmap(48, 48));
-    m_ui->versionText->setText(QString::fromStdString(AboutVersionText()));
+    m_ui->versionText->setText(QString::fromStdString(AboutVersionText(doc)));
 }
 
 CAboutDlg::~CAboutDlg() = default;

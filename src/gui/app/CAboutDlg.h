@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <memory>
 
+class CTarnDoc;
+
 namespace Ui {
 class CAboutDlg;
 }
@@ -11,7 +13,8 @@ class CAboutDlg;
 class CAboutDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CAboutDlg(QWidget* parent = nullptr);
+    // The version line shows the template version of `doc`'s settings.
+    explicit CAboutDlg(CTarnDoc& doc, QWidget* parent = nullptr);
     ~CAboutDlg() override;
 
     QString VersionText() const;

@@ -20,27 +20,31 @@ CTarnApp::CTarnApp(int& argc, char** argv, ConsoleOptions options)
 }
 
 CTarnApp::~CTarnApp() {
+    // The end of a run, in this order. Workers waiting for a message box are
+    // let go; every worker is stopped and joined; the windows go; only then the
+    // document and the shared state the workers used, and last the library.
     if (m_messages) {
         m_messages->Shutdown();
     }
-    // The frame's tear-down ends every worker; only then may the library go.
+    if (m_frame) {
+        m_frame->View()->StopWorkers();
+    }
     m_frame.reset();
-    g_pDoc = nullptr;
     m_doc.reset();
+    m_state.reset();
     ShutdownSnmpLibrary();
 }
 
 bool CTarnApp::InitInstance() {
-    if (!m_options.settingsPath.empty()) {
-        SetINIPathOverride(m_options.settingsPath);
-    }
     if (!InitialiseNetworkLayer()) {
         QMessageBox::warning(nullptr, QString::fromStdString(LoadResString(ids::kAppTitle)),
                              QString::fromStdString(LoadResString(ids::kSocketsInitFailed)));
         return false;
     }
     m_messages = std::make_unique<GuiUserMessages>();
-    m_doc = std::make_unique<CTarnDoc>(*m_messages, NetSnmpManager());
+    m_state = std::make_unique<SharedState>(
+        m_options.settingsPath.empty() ? DefaultSettingsPath() : m_options.settingsPath);
+    m_doc = std::make_unique<CTarnDoc>(*m_messages, NetSnmpManager(), *m_state);
     m_frame = std::make_unique<CMainFrame>(*m_doc);
     m_messages->SetParentWindow(m_frame.get());
     m_frame->show();

@@ -8,6 +8,7 @@
 class CMainFrame;
 class CTarnDoc;
 class GuiUserMessages;
+class SharedState;
 
 // The application object: the start-up sequence and the orderly end of a run.
 class CTarnApp : public QApplication {
@@ -28,6 +29,7 @@ private:
     ConsoleOptions m_options;
     int m_exitCode = 1;
     std::unique_ptr<GuiUserMessages> m_messages;
+    std::unique_ptr<SharedState> m_state;
     std::unique_ptr<CTarnDoc> m_doc;
     std::unique_ptr<CMainFrame> m_frame;
 };

@@ -63,9 +63,9 @@ CTarnView::CTarnView(CTarnDoc& doc, CMainFrame* frame)
       m_ui(std::make_unique<Ui::CTarnView>()),
       m_notifications(std::make_unique<PostedViewNotifications>(this)) {
     m_ui->setupUi(this);
-    m_pDiscoverMonitor = std::make_unique<CDiscoverMonitorDlg>(this);
+    m_discoverMonitor = std::make_unique<CDiscoverMonitorDlg>(this);
     LoadProcessWideSettings(m_doc);
-    LoadDiscoverySettings(m_doc);
+    ReportMissingDiscoverySettings(m_doc);
     m_implementedCommands.insert(cmd::kDiscover);
     if (QAction* discover = m_frame->CommandAction(cmd::kDiscover)) {
         connect(discover, &QAction::triggered, this, &CTarnView::OnDiscover);
@@ -86,14 +86,22 @@ CTarnView::CTarnView(CTarnDoc& doc, CMainFrame* frame)
 }
 
 CTarnView::~CTarnView() {
-    m_pDiscoverMonitor.reset();
-    // Stops the trap listener and waits for it before the database is released.
-    m_pTrapMonitor.reset();
+    StopWorkers();
+}
+
+void CTarnView::StopWorkers() {
+    // A discovery run ends when its window goes; the listener and the refresh
+    // are stopped and joined. Their requests in flight end at once.
+    if (m_discoverMonitor) {
+        m_discoverMonitor->DestroyWindow();
+    }
+    if (m_trapMonitor) {
+        m_trapMonitor->StopListener();
+    }
     if (m_refreshThread.joinable()) {
         m_refreshThread.request_stop();
         m_refreshThread.join();
     }
-    g_Terminals.Clear();
 }
 
 void CTarnView::showEvent(QShowEvent* event) {
@@ -106,22 +114,22 @@ void CTarnView::showEvent(QShowEvent* event) {
 
 void CTarnView::OnInitialUpdate() {
     RefreshAndValidateAll();
-    g_pDoc = &m_doc;
     ShrinkFrameToFit();
     m_ui->terminalList->header()->setStretchLastSection(false);
     m_ui->dataList->header()->setStretchLastSection(false);
     m_ui->terminalList->setColumnWidth(0, 200);
     m_ui->dataList->setColumnWidth(0, 100);
     m_ui->dataList->setColumnWidth(1, 400);
-    m_pStatusBar = m_frame;
+    m_statusBar = m_frame;
     AddHelpMenu();
     SetBanner(QString());
     OnTrapMonitor();
 }
 
 void CTarnView::OnTrapMonitor() {
-    if (!m_pTrapMonitor) {
-        m_pTrapMonitor = std::make_unique<CTrapMonitorDlg>(this);
+    if (!m_trapMonitor) {
+        // The view is its parent and owner; the window lives as long as the view.
+        m_trapMonitor = new CTrapMonitorDlg(this);
     }
 }
 
@@ -151,20 +159,20 @@ void CTarnView::AddHelpMenu() {
                 MessageIcon::Information);
         }
     });
-    connect(about, &QAction::triggered, this, [this] { CAboutDlg(m_frame).exec(); });
+    connect(about, &QAction::triggered, this, [this] { CAboutDlg(m_doc, m_frame).exec(); });
     connect(help, &QMenu::aboutToShow, m_frame, &CMainFrame::updateCommandUi);
     m_frame->menuBar()->update();
 }
 
 void CTarnView::SetBanner(const QString& text) {
-    m_strBanner = text;
+    m_banner = text;
     m_ui->banner->setText(text);
 }
 
 void CTarnView::SetStatus(const QString& text) {
-    m_strStatus = text;
-    if (m_pStatusBar) {
-        m_pStatusBar->SetMessageText(text);
+    m_status = text;
+    if (m_statusBar) {
+        m_statusBar->SetMessageText(text);
     }
 }
 
@@ -209,7 +217,7 @@ void CTarnView::FinishRefresh() {
     QSignalBlocker quiet(list);
     list->clear();
     m_ui->dataList->clear();
-    std::vector<TerminalEntry> entries = g_Terminals.Entries();
+    std::vector<TerminalEntry> entries = m_doc.State().Terminals().Entries();
     if (!entries.empty()) {
         std::vector<std::string> macs;
         macs.reserve(entries.size());
@@ -252,11 +260,11 @@ bool CTarnView::QueryClose() {
 }
 
 void CTarnView::HideMonitorWindows() {
-    if (m_pTrapMonitor) {
-        m_pTrapMonitor->hide();
+    if (m_trapMonitor) {
+        m_trapMonitor->hide();
     }
-    if (m_pDiscoverMonitor && m_pDiscoverMonitor->Window()) {
-        m_pDiscoverMonitor->Window()->hide();
+    if (m_discoverMonitor && m_discoverMonitor->Window()) {
+        m_discoverMonitor->Window()->hide();
     }
 }
 
@@ -269,7 +277,7 @@ void CTarnView::OnSelectionChanged() {
         int row = list->indexOfTopLevelItem(selected.first());
         std::string name = selected.first()->text(0).left(259).toStdString();
         auto mac = m_macByItem.At(row);
-        auto entry = mac ? g_Terminals.FindByRow(*mac, name) : std::nullopt;
+        auto entry = mac ? m_doc.State().Terminals().FindByRow(*mac, name) : std::nullopt;
         if (entry) {
             const TerminalRecord& r = entry->record;
             const std::pair<const char*, const std::string*> rows[] = {
@@ -297,14 +305,14 @@ void CTarnView::OnSelectionChanged() {
 void CTarnView::OnClearAll() {
     m_ui->terminalList->clear();
     m_ui->dataList->clear();
-    g_Terminals.Clear();
+    m_doc.State().Terminals().Clear();
     RefreshAndValidateAll();
 }
 
 void CTarnView::OnTrapNewUnits() {
     // A refresh under way lists every terminal the database has when it ends,
     // so the prompt would only be wiped by it.
-    if (g_Terminals.Empty() || m_refreshing) {
+    if (m_doc.State().Terminals().Empty() || m_refreshing) {
         return;
     }
     QString text = Text(ids::kNewUnitsAdded);
@@ -314,11 +322,11 @@ void CTarnView::OnTrapNewUnits() {
 }
 
 bool CTarnView::TrapMonitorHasWindow() const {
-    return m_pTrapMonitor != nullptr;
+    return m_trapMonitor != nullptr;
 }
 
 bool CTarnView::DiscoverMonitorHasWindow() const {
-    return m_pDiscoverMonitor && m_pDiscoverMonitor->HasWindow();
+    return m_discoverMonitor && m_discoverMonitor->HasWindow();
 }
 
 void CTarnView::OnDiscover() {
@@ -327,14 +335,14 @@ void CTarnView::OnDiscover() {
         return;
     }
     EnableButtons(false);
-    m_pDiscoverMonitor->Create();
+    m_discoverMonitor->Create();
 }
 
 void CTarnView::OnDiscoveryDone() {
     // The worker has posted its last message: the window can go, and a fresh
     // object without window waits for the next run.
-    m_pDiscoverMonitor.reset();
-    m_pDiscoverMonitor = std::make_unique<CDiscoverMonitorDlg>(this);
+    m_discoverMonitor.reset();
+    m_discoverMonitor = std::make_unique<CDiscoverMonitorDlg>(this);
     RefreshAndValidateAll();
 }
 
@@ -345,13 +353,14 @@ void CTarnView::UpdateCommandUi() {
         }
     };
     bool discovering = DiscoverMonitorHasWindow();
-    bool haveTerminals = !g_Terminals.Empty();
+    bool haveTerminals = !m_doc.State().Terminals().Empty();
     enable(cmd::kTrapMonitor, !TrapMonitorHasWindow());
     enable(cmd::kSetup, !discovering);
     if (m_implementedCommands.count(cmd::kDiscover) != 0) {
         // A missing key is reported each time and then counts as not empty.
-        bool configured = !m_doc.GetINIValueStr("Misc", "FTPServerName", 1).empty() &&
-                          !m_doc.GetINIValueStr("Misc", "DiscoverIPSubNet", 1).empty();
+        bool configured =
+            !m_doc.GetINIValueStr("Misc", "FTPServerName", IfMissing::Report).empty() &&
+            !m_doc.GetINIValueStr("Misc", "DiscoverIPSubNet", IfMissing::Report).empty();
         enable(cmd::kDiscover, !discovering && configured);
     } else {
         enable(cmd::kDiscover, false);

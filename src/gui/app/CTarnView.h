@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <memory>
@@ -10,11 +11,11 @@
 #include "core/common/GuardedText.h"
 #include "core/terminals/TerminalDatabase.h"
 #include "gui/common/FolderPicker.h"
+#include "gui/traps/CTrapMonitorDlg.h"
 
 class CTarnDoc;
 class CDiscoverMonitorDlg;
 class CMainFrame;
-class CTrapMonitorDlg;
 class IViewNotifications;
 class InputBlocker;
 class QCloseEvent;
@@ -34,8 +35,8 @@ public:
 
     CTarnDoc& GetDocument() const { return m_doc; }
     Ui::CTarnView& Controls() const { return *m_ui; }
-    QString Banner() const { return m_strBanner; }
-    QString Status() const { return m_strStatus; }
+    QString Banner() const { return m_banner; }
+    QString Status() const { return m_status; }
     bool IsRefreshing() const { return m_refreshing; }
 
     // Re-reads and validates every terminal, then rebuilds the list. The reads
@@ -50,6 +51,9 @@ public:
     // The main window is closing: the monitor windows go with it at once. Their
     // workers stop when the view is destroyed, without waiting for requests.
     void HideMonitorWindows();
+    // Stops every worker the view started (discovery, the trap listener, the
+    // refresh) and waits for them; their requests in flight end at once.
+    void StopWorkers();
 
     // Whether the two modeless monitor windows exist at the moment.
     bool TrapMonitorHasWindow() const;
@@ -57,7 +61,7 @@ public:
     // What the workers use to reach this view (posted to the GUI thread).
     IViewNotifications& Notifications() { return *m_notifications; }
     // The Discover Monitor object (a fresh one, without window, between runs).
-    CDiscoverMonitorDlg* DiscoverMonitor() const { return m_pDiscoverMonitor.get(); }
+    CDiscoverMonitorDlg* DiscoverMonitor() const { return m_discoverMonitor.get(); }
     // The MAC address of each row of the list as of its last refresh; the
     // dialogs' terminal lists map their rows through it.
     const MacByItemTable& MacByItem() const { return m_macByItem; }
@@ -67,7 +71,7 @@ public:
     IFolderPicker& FolderPicker() const { return *m_folderPicker; }
     void SetFolderPicker(IFolderPicker& picker) { m_folderPicker = &picker; }
     // The Trap Monitor, once created.
-    CTrapMonitorDlg* TrapMonitor() const { return m_pTrapMonitor.get(); }
+    CTrapMonitorDlg* TrapMonitor() const { return m_trapMonitor; }
 
 public slots:
     void UpdateCommandUi();
@@ -98,9 +102,9 @@ private:
     CTarnDoc& m_doc;
     CMainFrame* m_frame;
     std::unique_ptr<Ui::CTarnView> m_ui;
-    QString m_strBanner;
-    QString m_strStatus;
-    CMainFrame* m_pStatusBar = nullptr;  // the frame that owns the status bar, once shown
+    QString m_banner;
+    QString m_status;
+    CMainFrame* m_statusBar = nullptr;  // the frame that owns the status bar, once shown
     bool m_initialUpdateDone = false;
 
     bool m_refreshing = false;
@@ -108,11 +112,11 @@ private:
     bool m_closeRequested = false;
     std::unique_ptr<InputBlocker> m_inputBlocker;
     std::unique_ptr<IViewNotifications> m_notifications;
-    std::unique_ptr<CDiscoverMonitorDlg> m_pDiscoverMonitor;
+    std::unique_ptr<CDiscoverMonitorDlg> m_discoverMonitor;
     // Commands whose windows this build has; the others stay disabled.
     std::set<int> m_implementedCommands;
     std::jthread m_refreshThread;
-    std::unique_ptr<CTrapMonitorDlg> m_pTrapMonitor;
+    QPointer<CTrapMonitorDlg> m_trapMonitor;
     MacByItemTable m_macByItem;
     QtFolderPicker m_qtFolderPicker;
     IFolderPicker* m_folderPicker = &m_qtFolderPicker;

@@ -56,7 +56,7 @@ unsigned CDiscoverMonitorDlg::DestroyWindow() {
     // object do.
     m_progressHasWindow = false;
     // Its requests in flight end at once rather than waiting out a time-out.
-    m_worker.WakeRequests();
+    m_worker.RequestStop();
     unsigned exitCode = m_worker.Join();
     delete m_window.data();
     return exitCode;
@@ -93,8 +93,7 @@ void CDiscoverMonitorDlg::Create() {
 }
 
 void CDiscoverMonitorDlg::OnCancel() {
-    stopDiscoverEvent.Set();
-    m_worker.WakeRequests();
+    m_worker.RequestStop();
 }
 
 void CDiscoverMonitorDlg::AddLine(const std::string& line) {

@@ -41,7 +41,7 @@ void CSetupDlg::OnInitDialog() {
     SetupValues values = ReadSetupValues(m_doc);
     ShowValues(values);
     if (values.discoverIPSubNet.empty()) {
-        m_ui->subnetEdit->setText(Q(ProposedSubnet(GetLocalHostIP())));
+        m_ui->subnetEdit->setText(Q(ProposedSubnet(GetLocalHostIP(m_doc))));
     }
 }
 

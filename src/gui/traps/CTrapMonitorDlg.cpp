@@ -75,9 +75,7 @@ CTrapMonitorDlg::CTrapMonitorDlg(CTarnView* ownerView)
 }
 
 CTrapMonitorDlg::~CTrapMonitorDlg() {
-    // The listener may be registering a terminal: it ends before the database goes.
     m_listener.reset();
-    g_Terminals.Clear();
 }
 
 void CTrapMonitorDlg::PlaceWindow(CTarnView* ownerView) {

@@ -36,8 +36,8 @@ private:
 
 // The Trap Monitor: a modeless window, open for the whole run, that shows every
 // trap the listener receives. Creating it starts the listener; destroying it
-// stops the listener and waits for it, then empties the terminal database. It
-// cannot be closed: a close request writes a notice into the log.
+// stops the listener and waits for it. It cannot be closed: a close request
+// writes a notice into the log.
 class CTrapMonitorDlg final : public QDialog, public ITrapLog {
     Q_OBJECT
 public:
@@ -56,6 +56,8 @@ public:
     QString Line(int index) const;
     Ui::CTrapMonitorDlg& Controls() const { return *m_ui; }
     TrapListener& Listener() const { return *m_listener; }
+    // Stops the listener and waits for it (a stopped monitor stays readable).
+    void StopListener() { m_listener->Stop(); }
     // When the log holds this many lines, it starts over as Clear Display does.
     static constexpr int kMaxLines = 200000;
 

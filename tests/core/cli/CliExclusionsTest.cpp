@@ -2,7 +2,8 @@
 
 #include "CliTestSupport.h"
 #include "TestFiles.h"
-#include "core/staging/ExclusionList.h"
+#include "core//staging/ExclusionList.h"
+#include "core/settings/ProfileStore.h"
 #include "core/staging/TemplateFile.h"
 
 namespace {
@@ -19,8 +20,9 @@ TEST(CliExclusions, ListsTheShippedTemplatesThenTheSettingsFiles) {
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.out, "Display\nNetwork Addressing\nPasswords\nSession Server\nSite\n");
 
-    EXPECT_FALSE(GetTemplateValue(tpl, "Template-Version", "Version").empty());
-    for (const auto& [name, exclusion] : ReadTemplateExclusions(tpl)) {
+    ProfileStore store;
+    EXPECT_FALSE(GetTemplateValue(store, tpl, "Template-Version", "Version").empty());
+    for (const auto& [name, exclusion] : ReadTemplateExclusions(store, tpl)) {
         EXPECT_FALSE(exclusion.Items().empty()) << name;
         EXPECT_EQ(exclusion.Items().size() % 2, 0u) << name;
         EXPECT_EQ(exclusion.Items()[0].rfind("HKEY_LOCAL_MACHINE\\", 0), 0u) << name;

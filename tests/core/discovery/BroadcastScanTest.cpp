@@ -180,10 +180,6 @@ protected:
                 snmp, {.ip = ip, .name = "T" + last, .description = "Desk " + last, .mac = mac});
         }
     }
-    void TearDown() override {
-        g_Terminals.Clear();
-        stopDiscoverEvent.Reset();
-    }
     std::string Settings(const std::string& subnets, const std::string& localHost) {
         return DefaultSettingsWith("DiscoverIPSubNet=" + subnets +
                                    "\nDiscoverMethod=BCAST\nLocalHostIP=" + localHost + "\n");
@@ -221,7 +217,7 @@ TEST_F(BroadcastDiscovery, EachTerminalThatAnswersIsLoggedOnce) {
     EXPECT_EQ(BroadcastScanThread(t.Doc(), monitor), kDiscoveryEnded);
 
     EXPECT_EQ(monitor.Lines(), Blocks({"10.77.2.10", "10.77.1.10", "10.77.1.11", "10.77.1.12"}));
-    EXPECT_EQ(g_Terminals.Count(), 4u);
+    EXPECT_EQ(t.Terminals().Count(), 4u);
     EXPECT_EQ(monitor.Progress(), (std::vector<int>{128, 256}));
     EXPECT_EQ(monitor.DoneCount(), 1);
     EXPECT_TRUE(t.Messages().Texts().empty());

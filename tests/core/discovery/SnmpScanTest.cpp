@@ -25,9 +25,9 @@ struct Found {
     std::string ip;
     bool operator==(const Found&) const = default;
 };
-std::vector<Found> Database() {
+std::vector<Found> Database(CTarnDoc& doc) {
     std::vector<Found> found;
-    for (const auto& entry : g_Terminals.Entries()) {
+    for (const auto& entry : doc.State().Terminals().Entries()) {
         found.push_back({entry.record.m_strName, entry.record.m_strIP});
     }
     return found;
@@ -35,10 +35,6 @@ std::vector<Found> Database() {
 
 class SnmpScan : public ::testing::Test {
 protected:
-    void TearDown() override {
-        g_Terminals.Clear();
-        stopDiscoverEvent.Reset();
-    }
     void Fleet(std::initializer_list<FakeTerminal> terminals) {
         for (const auto& terminal : terminals) {
             AddFakeTerminal(snmp, terminal);
@@ -81,10 +77,10 @@ TEST_F(SnmpScan, LogsEachNewTerminalOnceAndPassesOverTheOthers) {
         expected.insert(expected.end(), block.begin(), block.end());
     }
     EXPECT_EQ(monitor.Lines(), expected);
-    EXPECT_EQ(Database(), (std::vector<Found>{{"BACK", "10.1.2.5"},
-                                              {"ErrorLab", "10.1.2.6"},
-                                              {"SIDE", "10.1.2.7"},
-                                              {"FRONT", "10.1.1.3"}}));
+    EXPECT_EQ(Database(t.Doc()), (std::vector<Found>{{"BACK", "10.1.2.5"},
+                                                     {"ErrorLab", "10.1.2.6"},
+                                                     {"SIDE", "10.1.2.7"},
+                                                     {"FRONT", "10.1.1.3"}}));
     EXPECT_EQ(monitor.DoneCount(), 1);
     EXPECT_TRUE(t.Messages().Texts().empty());
     // Each address is probed once, with the short GET.
@@ -101,7 +97,7 @@ TEST_F(SnmpScan, LogsEachNewTerminalOnceAndPassesOverTheOthers) {
     EXPECT_EQ(SnmpScanThread(t.Doc(), again), kDiscoveryEnded);
     EXPECT_TRUE(again.Lines().empty());
     EXPECT_EQ(again.DoneCount(), 1);
-    EXPECT_EQ(g_Terminals.Count(), 4u);
+    EXPECT_EQ(t.Terminals().Count(), 4u);
 }
 
 TEST_F(SnmpScan, RangeEdges) {
@@ -231,14 +227,17 @@ struct RunRecord {
     int done;
 };
 
+// `onLine` may ask the run to stop through the source it is given.
 RunRecord Scan(CTarnDoc& doc, std::optional<long> parallel,
-               std::function<void(const std::string&)> onLine = {}) {
-    g_Terminals.Clear();
-    stopDiscoverEvent.Reset();
+               std::function<void(const std::string&, std::stop_source&)> onLine = {}) {
+    doc.State().Terminals().Clear();
+    std::stop_source stop;
     RecordingMonitor monitor;
-    monitor.onLine = std::move(onLine);
-    unsigned code = SnmpScanThread(doc, monitor, parallel);
-    return {code, monitor.Lines(), monitor.Progress(), Database(), monitor.DoneCount()};
+    if (onLine) {
+        monitor.onLine = [&](const std::string& line) { onLine(line, stop); };
+    }
+    unsigned code = SnmpScanThread(doc, monitor, stop.get_token(), parallel);
+    return {code, monitor.Lines(), monitor.Progress(), Database(doc), monitor.DoneCount()};
 }
 
 TEST(DiscoveryConcurrency, ParallelProbingChangesNothingButTheTime) {
@@ -269,9 +268,9 @@ TEST(DiscoveryConcurrency, AStopRequestEndsTheScanBeforeTheNextAddress) {
     FakeSnmpManager snmp;
     TestDocument t(MixedFleet(snmp), &snmp);
     // The request comes while the third terminal found is being logged.
-    auto stopAtThirdBlock = [count = 0](const std::string& line) mutable {
+    auto stopAtThirdBlock = [count = 0](const std::string& line, std::stop_source& stop) mutable {
         if (line == kSeparatorLine && ++count == 3) {
-            stopDiscoverEvent.Set();
+            stop.request_stop();
         }
     };
     for (std::optional<long> width : {std::optional<long>{}, std::optional<long>{16}}) {
@@ -280,10 +279,7 @@ TEST(DiscoveryConcurrency, AStopRequestEndsTheScanBeforeTheNextAddress) {
         EXPECT_EQ(run.database.size(), 3u);
         EXPECT_EQ(run.lines.size(), 15u);
         EXPECT_EQ(run.done, 1);
-        // The request was consumed; the next run starts clean.
-        EXPECT_FALSE(stopDiscoverEvent.IsSet());
     }
-    g_Terminals.Clear();
 }
 
 }  // namespace

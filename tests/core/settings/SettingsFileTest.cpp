@@ -13,6 +13,7 @@
 #include "core/settings/ProfileFileAccess.h"
 #include "core/settings/ProfileStore.h"
 #include "core/settings/SettingsPath.h"
+#include "core/snmp/SnmpManager.h"
 
 namespace {
 
@@ -80,13 +81,15 @@ TEST(SettingsFile, AFileThatCannotServeIsReportedOnceAndNeverReplaced) {
         c.make(path);
         struct stat before {};
         bool existed = ::lstat(path.c_str(), &before) == 0;
-        SetINIPathOverride(path);
-        CTarnDoc& doc = t.Doc();
+        SharedState state(path);
+        CTarnDoc doc(t.Messages(), NetSnmpManager(), state);
 
         // Many reads, one report, and no "Not Found" for each key.
-        EXPECT_EQ(doc.GetINIValueStr("Misc", "GetCommunity", 1), "GetINIValueStrError");
-        EXPECT_EQ(doc.GetINIValueStr("Misc", "FTPServerName", 1), "GetINIValueStrError");
-        EXPECT_EQ(doc.GetINIValueStr("Misc", "DiscoverMethod", 0), "NoneNoneNone");
+        EXPECT_EQ(doc.GetINIValueStr("Misc", "GetCommunity", IfMissing::Report),
+                  "GetINIValueStrError");
+        EXPECT_EQ(doc.GetINIValueStr("Misc", "FTPServerName", IfMissing::Report),
+                  "GetINIValueStrError");
+        EXPECT_EQ(doc.GetINIValueStr("Misc", "DiscoverMethod", IfMissing::Silent), "NoneNoneNone");
         EXPECT_EQ(doc.GetOidFromStr("OidSysName", "127.0.0.9"), "OidStrError");
         const std::string report = "The settings file " + path + " could not be read: " + c.reason;
         EXPECT_EQ(t.Messages().Texts(), std::vector<std::string>{report});
@@ -98,7 +101,7 @@ TEST(SettingsFile, AFileThatCannotServeIsReportedOnceAndNeverReplaced) {
         struct stat after {};
         if (!existed) {
             EXPECT_TRUE(t.Messages().Texts().empty());
-            EXPECT_EQ(doc.GetINIValueStr("Misc", "FTPLogin", 1), "admin");
+            EXPECT_EQ(doc.GetINIValueStr("Misc", "FTPLogin", IfMissing::Report), "admin");
             continue;
         }
         EXPECT_EQ(t.Messages().Texts(),
@@ -115,7 +118,7 @@ TEST(SettingsFile, AFailedReadIsNotKeptAndTheFileIsNotReplacedByWhatWasMissed) {
     TestDocument t(kSettings);
     CTarnDoc& doc = t.Doc();
     const std::string& path = t.SettingsPath();
-    EXPECT_EQ(doc.GetINIValueStr("Misc", "GetCommunity", 1), "public");
+    EXPECT_EQ(doc.GetINIValueStr("Misc", "GetCommunity", IfMissing::Report), "public");
     // Changed on disk, so the next read must load it again, and cannot. (Only
     // the store runs without handles: the sanitizers' own checks need some.)
     WriteTextFile(path, std::string(kSettings) + "Added=1\n");
@@ -123,16 +126,16 @@ TEST(SettingsFile, AFailedReadIsNotKeptAndTheFileIsNotReplacedByWhatWasMissed) {
     std::optional<std::string> refused;
     {
         FileHandlesExhausted exhausted;
-        lookup = ProfileStore::Lookup(path, "Misc", "GetCommunity");
-        refused = ProfileStore::Write(path, "Misc", "DuringTheFailure", "x");
+        lookup = t.State().Profiles().Lookup(path, "Misc", "GetCommunity");
+        refused = t.State().Profiles().Write(path, "Misc", "DuringTheFailure", "x");
     }
     EXPECT_FALSE(lookup.value.has_value());
     EXPECT_EQ(lookup.fileProblem, "Too many open files");
     EXPECT_EQ(refused, "Too many open files");
 
     // Once handles are free again, the file reads whole and a write keeps it whole.
-    EXPECT_EQ(doc.GetINIValueStr("Misc", "GetCommunity", 1), "public");
-    EXPECT_EQ(doc.GetINIValueStr("OID", "Added", 1), "1");
+    EXPECT_EQ(doc.GetINIValueStr("Misc", "GetCommunity", IfMissing::Report), "public");
+    EXPECT_EQ(doc.GetINIValueStr("OID", "Added", IfMissing::Report), "1");
     doc.WriteINIValueStr("Misc", "Later", "2");
     EXPECT_EQ(ReadTextFile(path),
               "; kept\n[Misc]\nGetCommunity=public\nLater=2\n[OID]\n"
@@ -151,8 +154,9 @@ TEST(SettingsConcurrency, TwoProcessesWritingDifferentKeysLoseNothing) {
     for (int w = 0; w < 2; ++w) {
         pid_t pid = ::fork();
         if (pid == 0) {
+            ProfileStore store;
             for (int i = 0; i < kKeys; ++i) {
-                if (ProfileStore::Write(path, "Misc", key(w, i), std::to_string(i))) {
+                if (store.Write(path, "Misc", key(w, i), std::to_string(i))) {
                     ::_exit(1);
                 }
             }
@@ -165,14 +169,15 @@ TEST(SettingsConcurrency, TwoProcessesWritingDifferentKeysLoseNothing) {
         ASSERT_EQ(::waitpid(pid, &status, 0), pid);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
+    ProfileStore store;
     int lost = 0;
     for (int w = 0; w < 2; ++w) {
         for (int i = 0; i < kKeys; ++i) {
-            lost += ProfileStore::Read(path, "Misc", key(w, i)) != std::to_string(i);
+            lost += store.Read(path, "Misc", key(w, i)) != std::to_string(i);
         }
     }
     EXPECT_EQ(lost, 0);
-    EXPECT_EQ(ProfileStore::Read(path, "Misc", "GetCommunity"), "public");
+    EXPECT_EQ(store.Read(path, "Misc", "GetCommunity"), "public");
 }
 
 }  // namespace

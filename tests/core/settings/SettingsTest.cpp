@@ -7,10 +7,11 @@
 
 #include "FakeSnmpManager.h"
 #include "TestDocument.h"
+#include "core/common/Sentinel.h"
 #include "core/settings/LocalHost.h"
 #include "core/settings/ProfileStore.h"
-#include "core/settings/SettingsGlobals.h"
 #include "core/settings/SettingsPath.h"
+#include "core/snmp/SnmpManager.h"
 
 namespace {
 
@@ -37,12 +38,12 @@ const char* const kSettings =
 
 TEST(Settings, EmptyValueIsNotMissingAndTheSentinelReadsAsMissing) {
     TestDocument t(kSettings);
-    EXPECT_EQ(t.Doc().GetINIValueStr("misc", "ftpservername", 1), "");
-    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "Absent", 0), "NoneNoneNone");
+    EXPECT_EQ(t.Doc().GetINIValueStr("misc", "ftpservername", IfMissing::Report), "");
+    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "Absent", IfMissing::Silent), "NoneNoneNone");
     EXPECT_TRUE(t.Messages().Texts().empty());
 
-    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "Absent", 1), "GetINIValueStrError");
-    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "Stored", 1), "GetINIValueStrError");
+    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "Absent", IfMissing::Report), "GetINIValueStrError");
+    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "Stored", IfMissing::Report), "GetINIValueStrError");
     EXPECT_EQ(t.Messages().Texts(),
               (std::vector<std::string>{"GetINIValueStr:Misc:Absent:Not Found",
                                         "GetINIValueStr:Misc:Stored:Not Found"}));
@@ -56,7 +57,7 @@ TEST(Settings, LongValuesReadBackCutTo254Characters) {
     std::string longValue(300, 'x');
     longValue[253] = 'y';
     t.Doc().WriteINIValueStr("Misc", "Long", longValue);
-    std::string read = t.Doc().GetINIValueStr("Misc", "Long", 0);
+    std::string read = t.Doc().GetINIValueStr("Misc", "Long", IfMissing::Silent);
     EXPECT_EQ(read.size(), 254u);
     EXPECT_EQ(read.back(), 'y');
     // The file itself keeps the whole value.
@@ -75,35 +76,37 @@ TEST(Settings, WritesKeepCommentsAndOrderAndDeleteWholeSections) {
 
     // "#" begins no comment: such a key is written and read like any other.
     t.Doc().WriteINIValueStr("Misc", "#Ports", "9");
-    EXPECT_EQ(t.Doc().GetINIValueStr("misc", "#ports", 1), "9");
+    EXPECT_EQ(t.Doc().GetINIValueStr("misc", "#ports", IfMissing::Report), "9");
 
     t.Doc().DeleteINISection("currentexclusions");
-    EXPECT_EQ(t.Doc().GetINIValueStr("CurrentExclusions", "Serial", 0), "NoneNoneNone");
-    EXPECT_EQ(t.Doc().GetINIValueStr("OID", "OidSysName", 0), ".1.3.6.1.2.1.1.5.0");
+    EXPECT_EQ(t.Doc().GetINIValueStr("CurrentExclusions", "Serial", IfMissing::Silent),
+              "NoneNoneNone");
+    EXPECT_EQ(t.Doc().GetINIValueStr("OID", "OidSysName", IfMissing::Silent), ".1.3.6.1.2.1.1.5.0");
     EXPECT_TRUE(t.Messages().Texts().empty());
 }
 
 TEST(Settings, ANewFileIsCreatedOwnerOnlyAndAnExistingModeIsKept) {
     TestDocument t(kSettings);
     std::string fresh = t.Dir().File("fresh.ini");
-    SetINIPathOverride(fresh);
-    t.Doc().WriteINIValueStr("Misc", "FTPPassword", "0002412f");
+    SharedState state(fresh);
+    CTarnDoc doc(t.Messages(), NetSnmpManager(), state);
+    doc.WriteINIValueStr("Misc", "FTPPassword", "0002412f");
     struct stat st {};
     ASSERT_EQ(::stat(fresh.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 
     ::chmod(fresh.c_str(), 0640);
-    t.Doc().WriteINIValueStr("Misc", "FTPLogin", "admin");
+    doc.WriteINIValueStr("Misc", "FTPLogin", "admin");
     ASSERT_EQ(::stat(fresh.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "FTPPassword", 1), "0002412f");
+    EXPECT_EQ(doc.GetINIValueStr("Misc", "FTPPassword", IfMissing::Report), "0002412f");
 }
 
 TEST(Settings, ARefusedWriteIsReportedWithFileAndReason) {
     TestDocument t(kSettings);
     std::string nowhere = t.Dir().File("no-such-directory/settings.ini");
-    SetINIPathOverride(nowhere);
-    t.Doc().WriteINIValueStr("Misc", "Key", "value");
+    SharedState state(nowhere);
+    CTarnDoc(t.Messages(), NetSnmpManager(), state).WriteINIValueStr("Misc", "Key", "value");
     ASSERT_EQ(t.Messages().Texts().size(), 1u);
     EXPECT_EQ(t.Messages().Texts()[0],
               "The settings file " + nowhere + " could not be written: No such file or directory");
@@ -114,15 +117,15 @@ TEST(Settings, AValueWithALineBreakIsRefusedRatherThanSplitIntoTwoLines) {
     TestDocument t(kSettings);
     t.Doc().WriteINIValueStr("Misc", "FTPLogin", "admin\n[Evil]\nx=1");
     ASSERT_EQ(t.Messages().Texts().size(), 1u);
-    EXPECT_EQ(t.Doc().GetINIValueStr("Evil", "x", 0), "NoneNoneNone");
-    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "FTPLogin", 0), "NoneNoneNone");
+    EXPECT_EQ(t.Doc().GetINIValueStr("Evil", "x", IfMissing::Silent), "NoneNoneNone");
+    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "FTPLogin", IfMissing::Silent), "NoneNoneNone");
 }
 
 TEST(Settings, AChangeMadeOnDiskByAnotherProgramIsSeenByTheNextRead) {
     TestDocument t(kSettings);
-    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "GetCommunity", 0), "public");
+    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "GetCommunity", IfMissing::Silent), "public");
     WriteTextFile(t.SettingsPath(), "[Misc]\nGetCommunity=edited-outside\n");
-    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "GetCommunity", 0), "edited-outside");
+    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "GetCommunity", IfMissing::Silent), "edited-outside");
 }
 
 TEST(Settings, ReadsUtf16TemplatesAndKeepsTheirEncodingOnWrite) {
@@ -135,11 +138,12 @@ TEST(Settings, ReadsUtf16TemplatesAndKeepsTheirEncodingOnWrite) {
         utf16 += '\0';
     }
     WriteTextFile(path, utf16);
-    EXPECT_EQ(ProfileStore::Read(path, "template-version", "\"Version\""), "2.0");
-    EXPECT_FALSE(ProfileStore::Write(path, "Template-Version", "Extra", "x").has_value());
+    ProfileStore& store = t.State().Profiles();
+    EXPECT_EQ(store.Read(path, "template-version", "\"Version\""), "2.0");
+    EXPECT_FALSE(store.Write(path, "Template-Version", "Extra", "x").has_value());
     std::string written = ReadTextFile(path);
     EXPECT_EQ(written.substr(0, 2), "\xFF\xFE");
-    EXPECT_EQ(ProfileStore::Read(path, "Template-Version", "Extra"), "x");
+    EXPECT_EQ(store.Read(path, "Template-Version", "Extra"), "x");
 }
 
 TEST(SettingsPath, ReplacesTheProgramsExtensionOrAppendsOne) {
@@ -148,11 +152,12 @@ TEST(SettingsPath, ReplacesTheProgramsExtensionOrAppendsOne) {
     // A dot in a directory name is not an extension.
     EXPECT_EQ(SiblingFileWithExtension("/opt/fw.d/fleetwarden-cli", "tpl"),
               "/opt/fw.d/fleetwarden-cli.tpl");
-    SetINIPathOverride("/tmp/site.ini");
-    EXPECT_EQ(GetINIPath(), "/tmp/site.ini");
-    EXPECT_EQ(GetTemplatePath(), "/tmp/site.tpl");
-    SetINIPathOverride("");
-    EXPECT_EQ(GetINIPath(), SiblingFileWithExtension(ExecutablePath(), "ini"));
+    EXPECT_EQ(DefaultSettingsPath(), SiblingFileWithExtension(ExecutablePath(), "ini"));
+    RecordingMessages messages;
+    SharedState state("/tmp/site.ini");
+    CTarnDoc doc(messages, NetSnmpManager(), state);
+    EXPECT_EQ(doc.GetINIPath(), "/tmp/site.ini");
+    EXPECT_EQ(doc.GetTemplatePath(), "/tmp/site.tpl");
 }
 
 TEST(OidNames, DottedValuesRedirectionAndNotFoundTexts) {
@@ -205,7 +210,7 @@ TEST(OidNames, AProductObjectThatRedirectsToItsOwnProductIsNotFoundOnce) {
         FakeSnmpManager snmp;
         snmp.values[".1.3.6.1.2.1.1.5.0"] = FakeSnmpManager::Text("far away");
         TestDocument t(settings, &snmp);
-        OidSectionSwitch section(c.section);
+        OidSectionSwitch section(t.State().OidSection(), c.section);
         EXPECT_EQ(t.Doc().GetSnmpValue("127.0.0.9", c.name), c.result);
         EXPECT_EQ(t.Messages().Texts(),
                   std::vector<std::string>{"GetOidFromStr:" + std::string(c.section) +
@@ -219,13 +224,13 @@ TEST(OidNames, TheOlderModelsSectionAppliesOnlyToTheThreadThatSwitched) {
     TestDocument t(kSettings, &silent);
     std::string other;
     {
-        OidSectionSwitch older("TRK2200OLD");
+        OidSectionSwitch older(t.State().OidSection(), "TRK2200OLD");
         EXPECT_EQ(t.Doc().GetOidFromStr("OidSysName", "127.0.0.9"), ".1.3.6.1.4.1.32473.22.1");
         std::thread worker([&] { other = t.Doc().GetOidFromStr("OidSysName", "127.0.0.9"); });
         worker.join();
     }
     EXPECT_EQ(other, ".1.3.6.1.2.1.1.5.0");
-    EXPECT_EQ(g_OidSection, "OID");
+    EXPECT_EQ(t.State().OidSection().Get(), "OID");
 }
 
 TEST(Settings, PortsOutsideOneTo65535AreReportedAndNotUsed) {
@@ -270,11 +275,11 @@ TEST(Settings, PortsOutsideOneTo65535AreReportedAndNotUsed) {
 
 TEST(LocalHost, TheConfiguredAddressWinsOverTheInterfaces) {
     TestDocument t("[Misc]\nLocalHostIP=127.0.0.1\n");
-    EXPECT_EQ(GetLocalHostIP(), "127.0.0.1");
+    EXPECT_EQ(GetLocalHostIP(t.Doc()), "127.0.0.1");
     WriteTextFile(t.SettingsPath(), "[Misc]\nLocalHostIP=\n");
-    EXPECT_EQ(GetLocalHostIP(),
-              FirstInterfaceIPv4().empty() ? GetLocalHostIP() : FirstInterfaceIPv4());
-    EXPECT_NE(GetLocalHostIP(), "NoneNoneNone");
+    EXPECT_EQ(GetLocalHostIP(t.Doc()),
+              FirstInterfaceIPv4().empty() ? GetLocalHostIP(t.Doc()) : FirstInterfaceIPv4());
+    EXPECT_NE(GetLocalHostIP(t.Doc()), "NoneNoneNone");
 }
 
 TEST(SettingsConcurrency, ReadersSeeEveryWriteWhileWritersChangeOtherKeys) {
@@ -285,7 +290,8 @@ TEST(SettingsConcurrency, ReadersSeeEveryWriteWhileWritersChangeOtherKeys) {
     for (int r = 0; r < 3; ++r) {
         readers.emplace_back([&] {
             while (!stop) {
-                if (t.Doc().GetINIValueStr("OID", "OidSysName", 0) != ".1.3.6.1.2.1.1.5.0") {
+                if (t.Doc().GetINIValueStr("OID", "OidSysName", IfMissing::Silent) !=
+                    ".1.3.6.1.2.1.1.5.0") {
                     ++wrongReads;
                 }
             }
@@ -298,7 +304,7 @@ TEST(SettingsConcurrency, ReadersSeeEveryWriteWhileWritersChangeOtherKeys) {
                 std::string key = "Writer" + std::to_string(w);
                 t.Doc().WriteINIValueStr("Misc", key, std::to_string(i));
                 // A write is visible to the next read on the same or another thread.
-                if (t.Doc().GetINIValueStr("Misc", key, 0) != std::to_string(i)) {
+                if (t.Doc().GetINIValueStr("Misc", key, IfMissing::Silent) != std::to_string(i)) {
                     ++wrongReads;
                 }
             }
@@ -312,8 +318,8 @@ TEST(SettingsConcurrency, ReadersSeeEveryWriteWhileWritersChangeOtherKeys) {
         r.join();
     }
     EXPECT_EQ(wrongReads, 0);
-    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "Writer0", 0), "99");
-    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "Writer1", 0), "99");
+    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "Writer0", IfMissing::Silent), "99");
+    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "Writer1", IfMissing::Silent), "99");
     EXPECT_TRUE(t.Messages().Texts().empty());
 }
 

@@ -11,7 +11,7 @@ const std::string kDecryptError =
     "There Was An Error Decrypting The FTP Server Password, Password Cleared\n";
 
 std::string StoredPassword(TestDocument& t) {
-    return t.Doc().GetINIValueStr("Misc", "FTPPassword", 0);
+    return t.Doc().GetINIValueStr("Misc", "FTPPassword", IfMissing::Silent);
 }
 
 TEST(PasswordScrambling, EveryLengthAndEveryByteValueComeBack) {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "TestDocument.h"
+#include "core/common/Sentinel.h"
 #include "core/discovery/SubnetList.h"
-#include "core/settings/SettingsGlobals.h"
 #include "core/setup/PasswordScrambling.h"
 #include "core/setup/SetupSettings.h"
 
@@ -68,7 +68,7 @@ TEST(Setup, EachCheckShowsItsMessageAndWritesNothing) {
         EXPECT_EQ(SaveSetup(t.Doc(), values), c.check) << c.message;
         EXPECT_EQ(t.Messages().Texts(), std::vector<std::string>{c.message});
         EXPECT_EQ(ReadTextFile(t.SettingsPath()), kStored);
-        EXPECT_EQ(g_GetCommunity.Get(), "public");
+        EXPECT_EQ(t.State().GetCommunity().Get(), "public");
     }
 }
 
@@ -84,10 +84,9 @@ TEST(Setup, OkWritesEveryKeyInOrderAndTheCommunitiesTakeEffect) {
               "FTPServerName=127.0.0.1\nFTPServerPath=/configs\nFTPLogin=stager\n"
               "FTPPassword=" +
                   password + "\nDiscoverRangeLow=5\nDiscoverRangeHigh=200\n");
-    EXPECT_EQ(g_GetCommunity.Get(), "northern");
-    EXPECT_EQ(g_SetCommunity.Get(), "southern");
-    EXPECT_EQ(g_strDiscoverIPSubNet.Get(), "10.9.1;10.9.2");
-    EXPECT_EQ(g_SubnetTable.Entries(), (std::vector<std::string>{"10.9.2", "10.9.1"}));
+    EXPECT_EQ(t.State().GetCommunity().Get(), "northern");
+    EXPECT_EQ(t.State().SetCommunity().Get(), "southern");
+    EXPECT_EQ(t.State().Subnets().Entries(), (std::vector<std::string>{"10.9.2", "10.9.1"}));
     EXPECT_TRUE(t.Messages().Texts().empty());
 
     // What OK wrote is what the dialog shows the next time.
@@ -112,7 +111,8 @@ TEST(Setup, ThePathGetsALeadingSeparatorOfItsOwnKind) {
         SetupValues values = Valid();
         values.ftpServerPath = typed;
         ASSERT_EQ(SaveSetup(t.Doc(), values), SetupCheck::None);
-        EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "FTPServerPath", 0), saved) << typed;
+        EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "FTPServerPath", IfMissing::Silent), saved)
+            << typed;
     }
 }
 
@@ -124,8 +124,8 @@ TEST(Setup, TooLongAPasswordIsStoredEmptyAndEverythingElseSaved) {
     EXPECT_EQ(t.Messages().Texts(),
               std::vector<std::string>{
                   "There Was An Error Encrypting The FTP Server Password, Password Cleared\n"});
-    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "FTPPassword", 0), "");
-    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "GetCommunity", 0), "northern");
+    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "FTPPassword", IfMissing::Silent), "");
+    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "GetCommunity", IfMissing::Silent), "northern");
 }
 
 TEST(Setup, OpeningReadsMissingKeysAsTheirErrorText) {
@@ -143,7 +143,7 @@ TEST(Setup, OpeningReadsMissingKeysAsTheirErrorText) {
     EXPECT_EQ(texts[7],
               "There Was An Error Decrypting The FTP Server Password, Password Cleared\n");
     EXPECT_EQ(texts[8], "GetINIValueStr:Misc:DiscoverRangeHigh:Not Found");
-    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "FTPPassword", 0), "");
+    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "FTPPassword", IfMissing::Silent), "");
 }
 
 TEST(Setup, ProposedSubnetAndTheStartUpCheck) {

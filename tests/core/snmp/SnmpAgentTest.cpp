@@ -9,7 +9,7 @@
 #include "SnmpdAgent.h"
 #include "TestDocument.h"
 #include "core/app/WorkerDocument.h"
-#include "core/settings/SettingsGlobals.h"
+#include "core/common/Sentinel.h"
 
 namespace {
 
@@ -83,7 +83,7 @@ TEST_F(SnmpAgent, ASetTheAgentRefusesEndsWithTheUnchangedResult) {
 }
 
 TEST_F(SnmpAgent, AWrongCommunityIsATimeOut) {
-    g_GetCommunity.Set("not-the-community");
+    t->State().GetCommunity().Set("not-the-community");
     EXPECT_EQ(Doc().GetSnmpValue(Ip(), "OidSysName", 0, 100, 1),
               "Get Get - The request timed-out - SnmpMgrRequestGETError");
 }

@@ -60,7 +60,7 @@ public:
     Items Current() {
         Items names;
         for (const auto& line :
-             ProfileStore::ReadSectionLines(t.SettingsPath(), "CurrentExclusions")) {
+             t.State().Profiles().ReadSectionLines(t.SettingsPath(), "CurrentExclusions")) {
             names.push_back(ProfileLine("", line).Name());
         }
         return names;

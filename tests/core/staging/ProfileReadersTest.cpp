@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TestFiles.h"
+#include "core/settings/ProfileStore.h"
 #include "core/staging/ExclusionList.h"
 #include "core/staging/ProfileSectionReader.h"
 #include "core/staging/TemplateFile.h"
@@ -53,6 +54,7 @@ TEST(MultiSzLine, DefinitionItems) {
 }
 
 TEST(ProfileSectionReader, BufferLimitsOfBothSources) {
+    ProfileStore store;
     TempDir dir;
     std::string file = dir.File("limits.ini");
     const std::string e = "\xC3\xA9";               // one wide character in two bytes
@@ -83,9 +85,9 @@ TEST(ProfileSectionReader, BufferLimitsOfBothSources) {
         auto read = [&] {
             std::unique_ptr<SectionSource> source;
             if (c.templateSource) {
-                source = std::make_unique<TemplateSectionSource>("AvailableExclusions");
+                source = std::make_unique<TemplateSectionSource>(store, "AvailableExclusions");
             } else {
-                source = std::make_unique<SettingsSectionSource>("AvailableExclusions");
+                source = std::make_unique<SettingsSectionSource>(store, "AvailableExclusions");
             }
             std::vector<std::string> lines;
             for (std::string_view line : ProfileSectionReader(file, std::move(source))) {
@@ -102,43 +104,45 @@ TEST(ProfileSectionReader, BufferLimitsOfBothSources) {
 }
 
 TEST(TemplateFile, ValuesAreLookedUpQuotedAndBounded) {
+    ProfileStore store;
     TempDir dir;
     std::string tpl = dir.File("site.tpl");
     WriteTextFile(tpl,
                   "[Template-Version]\n\"Version\"=2.1\n[AvailableExclusions]\nPlain=x\n"
                   "\"Fits\"=" +
                       std::string(1997, 'v') + "\n\"TooLong\"=" + std::string(1998, 'v') + "\n");
-    EXPECT_EQ(GetTemplateValue(tpl, "Template-Version", "Version"), "2.1");
-    EXPECT_EQ(GetTemplateValue(tpl, "AvailableExclusions", "Plain"), "");
-    EXPECT_EQ(GetTemplateValue(tpl, "AvailableExclusions", "Fits").size(), 1997u);
-    EXPECT_THROW(GetTemplateValue(tpl, "AvailableExclusions", "TooLong"),
+    EXPECT_EQ(GetTemplateValue(store, tpl, "Template-Version", "Version"), "2.1");
+    EXPECT_EQ(GetTemplateValue(store, tpl, "AvailableExclusions", "Plain"), "");
+    EXPECT_EQ(GetTemplateValue(store, tpl, "AvailableExclusions", "Fits").size(), 1997u);
+    EXPECT_THROW(GetTemplateValue(store, tpl, "AvailableExclusions", "TooLong"),
                  FilterIniFileTypes::OutOfBufferMemException);
-    EXPECT_EQ(GetTemplateValue(dir.File("missing.tpl"), "Template-Version", "Version"), "");
+    EXPECT_EQ(GetTemplateValue(store, dir.File("missing.tpl"), "Template-Version", "Version"), "");
 }
 
 TEST(ExclusionList, TemplateInByteOrderThenSettingsInFileOrder) {
+    ProfileStore store;
     TempDir dir;
     std::string tpl = dir.File("site.tpl"), ini = dir.File("site.ini");
     WriteTextFile(tpl,
                   "[AvailableExclusions]\n\"b\"=multi_sz:\"old\"\n\"A\"=multi_sz:\n"
                   "\"a\"=multi_sz:\n\"b\"=multi_sz:\"K\",\"V\"\n");
     WriteTextFile(ini, "[AvailableExclusions]\nZeta=multi_sz:\nA=multi_sz:\n");
-    auto templ = ReadTemplateExclusions(tpl);
+    auto templ = ReadTemplateExclusions(store, tpl);
     ASSERT_EQ(templ.size(), 3u);
     EXPECT_EQ(templ.at("b").Items(), (Items{"K", "V"}));  // the later line replaced the earlier
 
-    ExclusionList list = ReadAvailableExclusions(ini, tpl);
+    ExclusionList list = ReadAvailableExclusions(store, ini, tpl);
     EXPECT_EQ(list.names, (Items{"A", "a", "b", "Zeta", "A"}));
     EXPECT_EQ(list.templateCount, 3u);
     EXPECT_TRUE(list.complete);
 
-    list = ReadAvailableExclusions(ini, dir.File("missing.tpl"));
+    list = ReadAvailableExclusions(store, ini, dir.File("missing.tpl"));
     EXPECT_EQ(list.names, (Items{"Zeta", "A"}));
     EXPECT_EQ(list.templateCount, 0u);
 
     // A settings section too large keeps what the template gave.
     WriteTextFile(ini, "[AvailableExclusions]\nBig=" + std::string(10000, 'x') + "\n");
-    list = ReadAvailableExclusions(ini, tpl);
+    list = ReadAvailableExclusions(store, ini, tpl);
     EXPECT_EQ(list.names, (Items{"A", "a", "b"}));
     EXPECT_FALSE(list.complete);
 }

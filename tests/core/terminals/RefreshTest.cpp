@@ -4,7 +4,7 @@
 
 #include "FakeTerminals.h"
 #include "TestDocument.h"
-#include "core/settings/SettingsGlobals.h"
+#include "core/common/Sentinel.h"
 #include "core/terminals/RefreshTerminals.h"
 #include "core/terminals/TerminalDatabase.h"
 
@@ -13,7 +13,6 @@ namespace {
 struct Refresh : ::testing::Test {
     FakeSnmpManager snmp;
     TestDocument t{DefaultSettingsWith(), &snmp};
-    void TearDown() override { g_Terminals.Clear(); }
 
     void Register(const FakeTerminal& terminal) {
         AddFakeTerminal(snmp, terminal);
@@ -24,7 +23,7 @@ struct Refresh : ::testing::Test {
 TEST_F(Refresh, ReadsEveryFieldOfACurrentTerminal) {
     Register({.ip = "127.0.0.21", .name = "ALPHA"});
     RefreshAndValidateTerminals(t.Doc());
-    auto r = DatabaseRecords().at(0);
+    auto r = DatabaseRecords(t.Terminals()).at(0);
     EXPECT_EQ(r.m_strContact, "admin");
     EXPECT_EQ(r.m_strModDate, "2026-11-30");
     EXPECT_EQ(r.m_strBuildNum, "4711");
@@ -41,7 +40,7 @@ TEST_F(Refresh, RemovesTerminalsThatRenamedThemselvesOrFellSilent) {
     AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "ALPHA-RENAMED", .mac = "0080641200AA"});
     snmp.silentAgents.insert("127.0.0.23");
     RefreshAndValidateTerminals(t.Doc());
-    auto records = DatabaseRecords();
+    auto records = DatabaseRecords(t.Terminals());
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].m_strName, "BETA");
     // The kept terminal's name was read once at registration and twice by the
@@ -65,19 +64,19 @@ TEST_F(Refresh, ATerminalRenamedWhileItIsReadEndsAsOneRecordUnderItsNewName) {
     };
     RefreshAndValidateTerminals(t.Doc());
     snmp.beforeAnswer = nullptr;
-    auto records = DatabaseRecords();
+    auto records = DatabaseRecords(t.Terminals());
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].m_strName, "NEW");
     RefreshAndValidateTerminals(t.Doc());
-    EXPECT_EQ(DatabaseRecords().size(), 1u);
+    EXPECT_EQ(DatabaseRecords(t.Terminals()).size(), 1u);
 }
 
 TEST_F(Refresh, TwoTerminalsOfOneNameKeepTheirOwnData) {
     Register({.ip = "127.0.0.21", .name = "SAME", .location = "North", .mac = "0080641200AA"});
     Register({.ip = "127.0.0.22", .name = "SAME", .location = "South", .mac = "0080641200BB"});
     RefreshAndValidateTerminals(t.Doc());
-    auto a = g_Terminals.FindByRow("0080641200AA", "SAME");
-    auto b = g_Terminals.FindByRow("0080641200BB", "SAME");
+    auto a = t.Terminals().FindByRow("0080641200AA", "SAME");
+    auto b = t.Terminals().FindByRow("0080641200BB", "SAME");
     ASSERT_TRUE(a && b);
     EXPECT_EQ(a->record.m_strLocation, "North");
     EXPECT_EQ(b->record.m_strLocation, "South");
@@ -91,12 +90,12 @@ TEST_F(Refresh, TheOlderModelIsReadThroughItsOwnSection) {
               .build = "2200-17",
               .platform = "P-OLD"});
     RefreshAndValidateTerminals(t.Doc());
-    auto r = DatabaseRecords().at(0);
+    auto r = DatabaseRecords(t.Terminals()).at(0);
     EXPECT_EQ(r.m_strModDate, "2019-04-01");
     EXPECT_EQ(r.m_strBuildNum, "2200-17");
     EXPECT_EQ(r.m_strPlatForm, "P-OLD");
     EXPECT_EQ(r.m_strCustomField2, "c2");
-    EXPECT_EQ(g_OidSection, "OID");
+    EXPECT_EQ(t.State().OidSection().Get(), "OID");
 }
 
 TEST_F(Refresh, AOneFromAProductWithout2200InItsSectionNameStays) {
@@ -105,7 +104,7 @@ TEST_F(Refresh, AOneFromAProductWithout2200InItsSectionNameStays) {
     Register(odd);
     snmp.agents["127.0.0.23"][".1.3.6.1.4.1.99.7.1.1.0"] = FakeSnmpManager::Text("1");
     RefreshAndValidateTerminals(t.Doc());
-    auto r = DatabaseRecords().at(0);
+    auto r = DatabaseRecords(t.Terminals()).at(0);
     EXPECT_EQ(r.m_strModDate, "1");
     EXPECT_EQ(r.m_strBuildNum, "");
     EXPECT_EQ(r.m_strContact, "");

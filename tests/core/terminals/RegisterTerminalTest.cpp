@@ -10,18 +10,18 @@ struct Registration : ::testing::Test {
     FakeSnmpManager snmp;
     std::unique_ptr<TestDocument> t;
 
+    // Rewrites the settings file; the document reads it again at its next use.
     void Settings(const std::string& extraMisc) {
-        t = std::make_unique<TestDocument>(DefaultSettingsWith(extraMisc), &snmp);
+        WriteTextFile(t->SettingsPath(), DefaultSettingsWith(extraMisc));
     }
-    void SetUp() override { Settings(""); }
-    void TearDown() override { g_Terminals.Clear(); }
+    void SetUp() override { t = std::make_unique<TestDocument>(DefaultSettingsWith(), &snmp); }
     CTarnDoc& Doc() { return t->Doc(); }
 };
 
 TEST_F(Registration, RecordsTheIdentityFieldsAndResolvesEnterpriseNames) {
     AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "ALPHA", .ethernetAt = 2});
     EXPECT_TRUE(Doc().RegisterTerminal("127.0.0.21"));
-    auto records = DatabaseRecords();
+    auto records = DatabaseRecords(t->Terminals());
     ASSERT_EQ(records.size(), 1u);
     const TerminalRecord& r = records[0];
     EXPECT_EQ(r.m_strIP, "127.0.0.21");
@@ -52,13 +52,13 @@ TEST_F(Registration, DisplayProductMasksFilterByGroup) {
     Settings("DisplayProduct=0\n");
     EXPECT_TRUE(Doc().RegisterTerminal("127.0.0.22"));
     EXPECT_TRUE(Doc().RegisterTerminal("127.0.0.23"));
-    EXPECT_EQ(g_Terminals.Count(), 3u);
+    EXPECT_EQ(t->Terminals().Count(), 3u);
 }
 
 TEST_F(Registration, AnUnknownProductUsesItsOwnIdAsPrefixAndSectionOther) {
     AddFakeTerminal(snmp, {.ip = "127.0.0.23", .name = "ODD", .sysObjectID = ".1.3.6.1.4.1.99.7"});
     EXPECT_TRUE(Doc().RegisterTerminal("127.0.0.23"));
-    EXPECT_EQ(DatabaseRecords()[0].m_strEntPrefix, ".1.3.6.1.4.1.99.7");
+    EXPECT_EQ(DatabaseRecords(t->Terminals())[0].m_strEntPrefix, ".1.3.6.1.4.1.99.7");
     EXPECT_EQ(Doc().GetProductSection("127.0.0.23"), "OTHER");
     // OTHER marks the platform object as missing: no request goes out for it.
     EXPECT_EQ(Doc().GetSnmpValue("127.0.0.23", "EntOidPlatForm"), "N/A");
@@ -70,7 +70,7 @@ TEST_F(Registration, TheSameTerminalAtTheSameAddressIsNotAddedTwice) {
     int namesBefore = snmp.GetCount("127.0.0.21", ".1.3.6.1.2.1.1.5.0");
     EXPECT_FALSE(Doc().RegisterTerminal("127.0.0.21"));
     EXPECT_EQ(snmp.GetCount("127.0.0.21", ".1.3.6.1.2.1.1.5.0"), namesBefore + 1);
-    EXPECT_EQ(g_Terminals.Count(), 1u);
+    EXPECT_EQ(t->Terminals().Count(), 1u);
 }
 
 TEST_F(Registration, AMovedTerminalKeepsItsPositionAtItsNewAddress) {
@@ -82,7 +82,7 @@ TEST_F(Registration, AMovedTerminalKeepsItsPositionAtItsNewAddress) {
     snmp.agents.erase("127.0.0.21");
     AddFakeTerminal(snmp, {.ip = "127.0.0.31", .name = "ALPHA", .mac = "0080641200AA"});
     EXPECT_TRUE(Doc().RegisterTerminal("127.0.0.31"));
-    auto records = DatabaseRecords();
+    auto records = DatabaseRecords(t->Terminals());
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].m_strName, "ALPHA");
     EXPECT_EQ(records[0].m_strIP, "127.0.0.31");
@@ -94,7 +94,7 @@ TEST_F(Registration, ANewNameAtAKnownAddressIsAppendedBesideTheStaleRecord) {
     ASSERT_TRUE(Doc().RegisterTerminal("127.0.0.21"));
     AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "GAMMA", .mac = "0080641200CC"});
     EXPECT_TRUE(Doc().RegisterTerminal("127.0.0.21"));
-    EXPECT_EQ(g_Terminals.Count(), 2u);
+    EXPECT_EQ(t->Terminals().Count(), 2u);
 }
 
 TEST_F(Registration, MacAddressesComeFromTheFirstEthernetEntryOfTheInterfaceTable) {
@@ -118,7 +118,7 @@ TEST_F(Registration, AnAddressThatStopsAnsweringCostsOneTimeOut) {
          {std::tuple{".1.3.6.1.2.1.1.2.0", 1u, false}, std::tuple{".1.3.6.1.2.1.1.5.0", 2u, false},
           std::tuple{".1.3.6.1.2.1.1.6.0", 4u, true},
           std::tuple{".1.3.6.1.2.1.2.2.1.3.1", 6u, true}}) {  // the first interface row
-        g_Terminals.Clear();
+        t->Terminals().Clear();
         snmp.silentAgents.clear();
         AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "ALPHA", .interfaces = 1024});
         snmp.beforeAnswer = [&, silentFrom](const FakeSnmpManager::Request& r) {
@@ -129,9 +129,9 @@ TEST_F(Registration, AnAddressThatStopsAnsweringCostsOneTimeOut) {
         std::size_t before = snmp.Requests().size();
         EXPECT_EQ(Doc().RegisterTerminal("127.0.0.21"), registered) << silentFrom;
         EXPECT_EQ(snmp.Requests().size() - before, requests) << silentFrom;
-        ASSERT_EQ(g_Terminals.Count(), registered ? 1u : 0u) << silentFrom;
+        ASSERT_EQ(t->Terminals().Count(), registered ? 1u : 0u) << silentFrom;
         if (registered) {
-            EXPECT_EQ(DatabaseRecords()[0].m_strMacAdr,
+            EXPECT_EQ(DatabaseRecords(t->Terminals())[0].m_strMacAdr,
                       "Get Get - The request timed-out - SnmpMgrRequestGETError");
         }
     }
@@ -142,7 +142,7 @@ TEST_F(Registration, TwoTerminalsOfOneNameWithoutEthernetCountAsOne) {
     AddFakeTerminal(snmp, {.ip = "127.0.0.22", .name = "TWIN", .ethernetAt = 0});
     EXPECT_TRUE(Doc().RegisterTerminal("127.0.0.21"));
     EXPECT_TRUE(Doc().RegisterTerminal("127.0.0.22"));
-    auto records = DatabaseRecords();
+    auto records = DatabaseRecords(t->Terminals());
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].m_strIP, "127.0.0.22");
 }

@@ -64,7 +64,7 @@ TEST(TerminalConcurrency, DoubleRegistrationsAndRenamesWhileRefreshRemovesRecord
         t.Doc().RegisterTerminal(ip(i));
     }
     std::map<std::string, std::string> byMac;
-    for (const auto& entry : g_Terminals.Entries()) {
+    for (const auto& entry : t.Terminals().Entries()) {
         EXPECT_TRUE(byMac.emplace(entry.record.m_strMacAdr, entry.record.m_strName).second)
             << "twice: " << entry.record.m_strName << " " << entry.record.m_strMacAdr;
     }
@@ -72,7 +72,7 @@ TEST(TerminalConcurrency, DoubleRegistrationsAndRenamesWhileRefreshRemovesRecord
     for (int i = 0; i < kTerminals; ++i) {
         EXPECT_EQ(byMac[mac(i)], i % 2 ? finalNames[i] : "T" + std::to_string(i));
     }
-    g_Terminals.Clear();
+    t.Terminals().Clear();
 }
 
 }  // namespace

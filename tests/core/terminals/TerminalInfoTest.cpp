@@ -74,8 +74,8 @@ TEST(ShowTerminalInfo, ShowsTheRowsOwnRecordByNameAndMac) {
     TerminalRecord b = a;
     b.m_strIP = "127.0.0.22";
     b.m_strMacAdr = "BB";
-    g_Terminals.Append(a);
-    g_Terminals.Append(b);
+    t.Terminals().Append(a);
+    t.Terminals().Append(b);
     macByItem.Assign({"AA", "BB"});
 
     t.Doc().ShowTerminalInfo(macByItem, "SAME", 1);
@@ -88,7 +88,7 @@ TEST(ShowTerminalInfo, ShowsTheRowsOwnRecordByNameAndMac) {
     // A row the table does not know yet (registered after the last refresh).
     t.Doc().ShowTerminalInfo(macByItem, "SAME", 2);
     EXPECT_EQ(t.Messages().Texts().back(), "");
-    g_Terminals.Clear();
+    t.Terminals().Clear();
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 #include "TrapTestSupport.h"
 #include "core/terminals/RefreshTerminals.h"
 #include "core/terminals/TerminalDatabase.h"
-#include "core/traps/TrapEvents.h"
 
 namespace {
 
@@ -44,9 +43,9 @@ TEST(TrapConcurrency, ColdStartsRegisterWhileTheDatabaseIsRefreshedAndCleared) {
     });
     std::jthread upload([&] {
         while (sending) {
-            AwaitUploadOutcome("127.0.2.3");
+            console.document.State().Upload().Await("127.0.2.3");
             std::this_thread::yield();
-            StopAwaitingUploadOutcome();
+            console.document.State().Upload().StopAwaiting();
         }
     });
     // Requests of our own through net-snmp while the service parses traps.
@@ -68,7 +67,7 @@ TEST(TrapConcurrency, ColdStartsRegisterWhileTheDatabaseIsRefreshedAndCleared) {
     });
     while (sending) {
         RefreshAndValidateTerminals(console.document.Doc());
-        g_Terminals.Clear();
+        console.document.Terminals().Clear();
     }
     ASSERT_TRUE(console.WaitForTraps(kTraps, std::chrono::seconds(60)));
     console.listener->Stop();

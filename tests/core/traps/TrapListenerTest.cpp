@@ -25,7 +25,7 @@
 #include "core/common/TextFormat.h"
 #include "core/terminals/TerminalDatabase.h"
 #include "core/traps/TrapDecoding.h"
-#include "core/traps/TrapEvents.h"
+#include "core/traps/UploadOutcome.h"
 
 namespace {
 
@@ -143,7 +143,7 @@ TEST(TrapListener, EveryTrapTableRowFromSnmptrapWithTheSendersName) {
         expected.insert(expected.end(), rows[i].meaning.begin(), rows[i].meaning.end());
         EXPECT_EQ(blocks[i].lines, expected) << "row " << i;
     }
-    EXPECT_TRUE(g_Terminals.Empty());
+    EXPECT_TRUE(console.document.Terminals().Empty());
     EXPECT_EQ(console.view.trapNewUnits, 0);
 }
 
@@ -234,8 +234,8 @@ TEST(TrapListener, StartTrapsRegisterNewTerminalsAndTellTheView) {
     ASSERT_TRUE(send("127.0.0.21", 0, 0));
     ASSERT_TRUE(console.WaitForTraps(1));
     EXPECT_EQ(console.view.trapNewUnits, 1);
-    ASSERT_EQ(g_Terminals.Count(), 1u);
-    EXPECT_EQ(g_Terminals.First()->record.m_strName, "ALPHA");
+    ASSERT_EQ(console.document.Terminals().Count(), 1u);
+    EXPECT_EQ(console.document.Terminals().First()->record.m_strName, "ALPHA");
 
     // Already known, a specific number other than 0, a product the settings do
     // not display: nothing registered, nothing posted.
@@ -244,12 +244,12 @@ TEST(TrapListener, StartTrapsRegisterNewTerminalsAndTellTheView) {
     ASSERT_TRUE(send("127.0.0.23", 1, 0));
     ASSERT_TRUE(console.WaitForTraps(4));
     EXPECT_EQ(console.view.trapNewUnits, 1);
-    EXPECT_EQ(g_Terminals.Count(), 1u);
+    EXPECT_EQ(console.document.Terminals().Count(), 1u);
 
     ASSERT_TRUE(send("127.0.0.22", 1, 0));
     ASSERT_TRUE(console.WaitForTraps(5));
     EXPECT_EQ(console.view.trapNewUnits, 2);
-    EXPECT_TRUE(g_Terminals.FindByIP("127.0.0.22").has_value());
+    EXPECT_TRUE(console.document.Terminals().FindByIP("127.0.0.22").has_value());
     auto blocks = console.Blocks();
     ASSERT_EQ(blocks.size(), 5u);
     EXPECT_EQ(blocks[0].lines, Lines({"ALPHA : 127.0.0.21", "Cold Start"}));
@@ -317,23 +317,25 @@ TEST(TrapListener, TheFirstTrapFromTheAwaitedTerminalDecidesTheUpload) {
         ASSERT_TRUE(console.WaitForTraps(++sent));
     };
 
-    AwaitUploadOutcome("10.0.0.7");
+    UploadOutcome& upload = console.document.State().Upload();
+    // What the upload would learn if it looked now, without waiting.
+    auto outcome = [&] { return upload.Wait(std::chrono::milliseconds(0), {}); };
+    upload.Await("10.0.0.7");
     send("10.0.0.8", 6, 5);  // another terminal: untouched
-    EXPECT_TRUE(uploadTrapEvent.IsSet());
-    EXPECT_FALSE(uplGoodTrapEvent.IsSet() || uplBadTrapEvent.IsSet());
+    EXPECT_TRUE(upload.Awaiting());
+    EXPECT_EQ(outcome(), UploadResult::TimedOut);
     send("10.0.0.7", 0, 3);  // any other trap from it first: a failure
-    EXPECT_FALSE(uploadTrapEvent.IsSet());
-    EXPECT_TRUE(uplBadTrapEvent.IsSet());
+    EXPECT_FALSE(upload.Awaiting());
+    EXPECT_EQ(outcome(), UploadResult::Failed);
     send("10.0.0.7", 6, 5);  // too late to count
-    EXPECT_FALSE(uplGoodTrapEvent.IsSet());
+    EXPECT_EQ(outcome(), UploadResult::Failed);
 
-    AwaitUploadOutcome("10.0.0.7");
-    EXPECT_FALSE(uplBadTrapEvent.IsSet());
+    upload.Await("10.0.0.7");
+    EXPECT_EQ(outcome(), UploadResult::TimedOut);
     send("10.0.0.7", 6, 5);
-    EXPECT_TRUE(uplGoodTrapEvent.IsSet());
-    EXPECT_FALSE(uplBadTrapEvent.IsSet());
-    EXPECT_FALSE(uploadTrapEvent.IsSet());
-    EXPECT_EQ(GetUploadTarget(), "10.0.0.7");
+    EXPECT_EQ(outcome(), UploadResult::Done);
+    EXPECT_FALSE(upload.Awaiting());
+    EXPECT_EQ(upload.Target(), "10.0.0.7");
     // Every one of them is logged as usual.
     EXPECT_EQ(console.Blocks().size(), 4u);
     // The fake answers no GET for these addresses; the names carry its error text.
@@ -525,7 +527,7 @@ TEST(TrapListener, TrapsThatNameNoSenderGetOneLineAndNoGet) {
     EXPECT_EQ(std::vector<std::string>(lines.begin() + 8, lines.end()),
               Lines({"ALPHA : 127.0.0.21", "Link Up"}));
     EXPECT_EQ(snmp.Requests().size(), 1u);
-    EXPECT_TRUE(g_Terminals.Empty());
+    EXPECT_TRUE(console.document.Terminals().Empty());
 }
 
 TEST(TrapListener, AnIPv6SenderGetsOneLineAndTheHeaderTellsWhenATrapArrived) {
@@ -588,7 +590,7 @@ TEST(TrapListener, ASenderThatDoesNotAnswerKeepsItsOrderAndTheOthersGoOn) {
     ListeningConsole console(DefaultSettingsWith("DisplayProduct=0\n"), &snmp);
     ASSERT_TRUE(console.Listening());
     TrapSender sender(console.trapPort);
-    AwaitUploadOutcome("127.0.0.99");
+    console.document.State().Upload().Await("127.0.0.99");
 
     ASSERT_TRUE(sender.SendV1("127.0.0.99", 6, 5));
     ASSERT_TRUE(held.WaitUntilHeld());
@@ -606,9 +608,10 @@ TEST(TrapListener, ASenderThatDoesNotAnswerKeepsItsOrderAndTheOthersGoOn) {
     // The others, a registration among them, while the first name request waits.
     ASSERT_TRUE(console.WaitForTraps(kOthers + 1));
     EXPECT_EQ(console.view.trapNewUnits, 1);
-    EXPECT_TRUE(g_Terminals.FindByIP("127.0.0.21").has_value());
+    EXPECT_TRUE(console.document.Terminals().FindByIP("127.0.0.21").has_value());
     // The first trap from the awaited terminal decided its upload at once.
-    EXPECT_TRUE(uplGoodTrapEvent.IsSet());
+    EXPECT_EQ(console.document.State().Upload().Wait(std::chrono::milliseconds(0), {}),
+              UploadResult::Done);
     auto blocks = console.Blocks();
     ASSERT_EQ(blocks.size(), static_cast<std::size_t>(kOthers + 1));
     for (int i = 0; i < kOthers; ++i) {

@@ -2,7 +2,6 @@
 
 #include <thread>
 
-#include "core/traps/TrapEvents.h"
 #include "core/traps/UploadOutcome.h"
 
 namespace {
@@ -23,7 +22,7 @@ TEST(UploadOutcome, TheAwaitedTerminalsTrapDecidesTheWait) {
         upload.Await("10.0.0.7");
         std::jthread listener([&] {
             std::this_thread::sleep_for(20ms);
-            UploadOutcomeCheck(c.sender, c.generic, c.specific);
+            upload.Check(c.sender, c.generic, c.specific);
         });
         EXPECT_EQ(upload.Wait(400ms, {}), c.expected) << c.sender << " " << c.specific;
         upload.StopAwaiting();
