@@ -117,6 +117,9 @@ Fleetwarden demo
   FTP server      127.0.0.1 port $ftp_port, anonymous, directory $work/ftp
   logs            $work/fleet.log, $work/ftp.log
 Use Discover to find the fleet (subnet 127.0.0, hosts 1 to 15).
+Upload Configuration brings a terminal's configuration into $work/configs
+(TRAINING-01 never reports its outcome: that upload times out after 60 s);
+Ctrl+Shift+S opens Submit Upload or Download for the terminal selected last.
 MSG
 status=0
 build/bin/fleetwarden --settings "$settings" "$@" || status=$?

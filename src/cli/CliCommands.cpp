@@ -32,6 +32,12 @@ const std::vector<CliCommand>& CliCommands() {
          "                           paths go as typed; prints NoneNoneNone when every object\n"
          "                           is written (trap id: the address's last 10 characters)",
          RunSubmitCommand},
+        {"upload",
+         "upload IP DIR [--timeout S]  bring the terminal's configuration file into DIR as\n"
+         "                           Upload Configuration does: the terminal sends it to the\n"
+         "                           staging server, its outcome trap (awaited S seconds,\n"
+         "                           default 60) decides, then it is fetched (owner-only)",
+         RunUploadCommand},
         {"setup",
          "setup --show | KEY=VALUE...  print the Setup fields, or check and write them as\n"
          "                           Setup's OK does (FTPPassword=- reads the password from\n"

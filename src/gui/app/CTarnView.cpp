@@ -24,7 +24,10 @@
 #include "gui/app/CMainFrame.h"
 #include "gui/common/InputBlocker.h"
 #include "gui/discovery/CDiscoverMonitorDlg.h"
+#include "gui/setup/CSecurityInfoDlg.h"
 #include "gui/setup/CSetupDlg.h"
+#include "gui/transfer/CSubmitXferDlg.h"
+#include "gui/transfer/CUploadConfigDlg.h"
 #include "gui/traps/CTrapMonitorDlg.h"
 #include "ui_CTarnView.h"
 
@@ -82,6 +85,14 @@ CTarnView::CTarnView(CTarnDoc& doc, CMainFrame* frame)
     m_implementedCommands.insert(cmd::kTrapMonitor);
     if (QAction* trapMonitor = m_frame->CommandAction(cmd::kTrapMonitor)) {
         connect(trapMonitor, &QAction::triggered, this, &CTarnView::OnTrapMonitor);
+    }
+    m_implementedCommands.insert(cmd::kUploadConfiguration);
+    if (QAction* upload = m_frame->CommandAction(cmd::kUploadConfiguration)) {
+        connect(upload, &QAction::triggered, this, &CTarnView::OnUploadConfiguration);
+    }
+    m_implementedCommands.insert(cmd::kSubmitTransfer);
+    if (QAction* submit = m_frame->CommandAction(cmd::kSubmitTransfer)) {
+        connect(submit, &QAction::triggered, this, &CTarnView::OnSubmitXfer);
     }
 }
 
@@ -370,6 +381,25 @@ void CTarnView::UpdateCommandUi() {
         enable(id, haveTerminals && !discovering);
     }
     enable(cmd::kSubmitTransfer, true);
+}
+
+int CTarnView::SelectedRow() const {
+    QList<QTreeWidgetItem*> selected = m_ui->terminalList->selectedItems();
+    return selected.isEmpty() ? -1 : m_ui->terminalList->indexOfTopLevelItem(selected.first());
+}
+
+void CTarnView::OnUploadConfiguration() {
+    // The command is disabled without terminals and while a discovery runs; a
+    // shortcut may still come.
+    if (m_doc.State().Terminals().Empty() || DiscoverMonitorHasWindow()) {
+        return;
+    }
+    CSecurityInfoDlg::ShowIfWanted(m_doc, m_frame);
+    CUploadConfigDlg(m_doc, m_macByItem, SelectedRow(), *m_folderPicker, m_frame).exec();
+}
+
+void CTarnView::OnSubmitXfer() {
+    CSubmitXferDlg(m_doc, SelectedIP(), m_frame).exec();
 }
 
 void CTarnView::OnSetup() {

@@ -81,6 +81,10 @@ public slots:
     void OnClearAll();
     // Command 32771: creates the Trap Monitor window when there is none.
     void OnTrapMonitor();
+    // Command 32776: the security notice when it is due, then Upload Configuration.
+    void OnUploadConfiguration();
+    // Command 32778: Submit Upload or Download, to the terminal last selected.
+    void OnSubmitXfer();
 
 signals:
     void refreshFinished();
@@ -98,6 +102,8 @@ private:
     void StartRefresh();
     void FinishRefresh();
     void OnSelectionChanged();
+    // The selected row of the terminal list; -1 for none.
+    int SelectedRow() const;
 
     CTarnDoc& m_doc;
     CMainFrame* m_frame;
