@@ -104,7 +104,7 @@ int RunUploadCommand(CliContext& context) {
     const std::string& directory = args[1];
 
     // The terminal becomes the one entry of a list, as the dialog lists it.
-    CTarnDoc::SnmpGetOutcome probe = ProbeTerminalName(context.doc, ip);
+    SnmpOutcome probe = ProbeTerminalName(context.doc, ip);
     if (!probe.ok) {
         context.err << ip << ": no answer: " << probe.text << std::endl;
         return 1;

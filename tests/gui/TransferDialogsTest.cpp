@@ -90,7 +90,7 @@ struct Console {
             qWarning("%s", fleet->Log().c_str());
             return false;
         }
-        std::string settings = ReadTextFile(DefaultSettingsPath());
+        std::string settings = ReadTextFile(ShippedSettingsPath());
         settings.replace(settings.find("\nFTPServerName=\n"), 16, "\nFTPServerName=127.0.0.1\n");
         settings.replace(settings.find("\nDnloadPath=\n"), 13,
                          "\nDnloadPath=" + dir.File("configs") + "\n");
@@ -109,10 +109,7 @@ struct Console {
         return refreshed.wait(20000) && View().TrapMonitor() &&
                QTest::qWaitFor([&] { return View().TrapMonitor()->LineCounter() == 1; });
     }
-    ~Console() {
-        frame.reset();
-        g_Terminals.Clear();
-    }
+    ~Console() { frame.reset(); }
     CTarnView& View() { return *frame->View(); }
     std::string Stored(const std::string& ip) {
         return ReadTextFile(dir.File("state/" + ip + "/terminal.reg"));
@@ -229,7 +226,7 @@ void TransferDialogsTest::uploadClosesOnceTheTerminalAnsweredAndStaysOpenOtherwi
     QCOMPARE(ReadTextFile(path + "/terminal.reg"), c.Stored(kDesk));
     QCOMPARE(ModeOf(path), 0700u);
     QCOMPARE(ModeOf(path + "/terminal.reg"), 0600u);
-    QCOMPARE(c.t->Doc().GetINIValueStr("Misc", "DnloadPath", 0), path);
+    QCOMPARE(c.t->Doc().GetINIValueStr("Misc", "DnloadPath", IfMissing::Silent), path);
 }
 
 void TransferDialogsTest::submittedRequestIsCarriedOutAndTheDialogStays() {

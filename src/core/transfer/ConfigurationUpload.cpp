@@ -4,9 +4,9 @@
 
 #include "core/app/CTarnDoc.h"
 #include "core/common/ProgressNotice.h"
+#include "core/common/Sentinel.h"
 #include "core/common/StringTable.h"
 #include "core/settings/LocalHost.h"
-#include "core/settings/SettingsGlobals.h"
 #include "core/staging/FtpStaging.h"
 #include "core/terminals/TerminalDatabase.h"
 #include "core/transfer/UploadDirectory.h"
@@ -71,7 +71,7 @@ UploadEnd UploadConfiguration(CTarnDoc& doc, const MacByItemTable& macByItem,
     const std::string pleaseWait = LoadResString(ids::kPleaseWait);
     notice.SetMessages(kUploadingNotice, pleaseWait);
 
-    std::string result = doc.SetSnmpValue(ip, "EntOidTrapServer5", GetLocalHostIP());
+    std::string result = doc.SetSnmpValue(ip, "EntOidTrapServer5", GetLocalHostIP(doc));
     if (result != kNoneNoneNone) {
         notice.Close();
         if (stop.stop_requested()) {
@@ -84,7 +84,8 @@ UploadEnd UploadConfiguration(CTarnDoc& doc, const MacByItemTable& macByItem,
     // still heard.
     UploadOutcome& outcome = doc.State().Upload();
     outcome.Await(ip);
-    result = doc.SubmitXferRequest(doc.GetINIValueStr("Misc", "RegFileName", 1), ip, 0, false);
+    result = doc.SubmitXferRequest(doc.GetINIValueStr("Misc", "RegFileName", IfMissing::Report), ip,
+                                   0, false);
     if (result != kNoneNoneNone) {
         outcome.StopAwaiting();
         notice.Close();

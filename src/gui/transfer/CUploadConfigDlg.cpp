@@ -46,7 +46,8 @@ void CUploadConfigDlg::OnInitDialog() {
     } else {
         m_ui->terminalList->clearSelection();
     }
-    m_ui->pathEdit->setText(QString::fromStdString(m_doc.GetINIValueStr("Misc", "DnloadPath", 1)));
+    m_ui->pathEdit->setText(
+        QString::fromStdString(m_doc.GetINIValueStr("Misc", "DnloadPath", IfMissing::Report)));
 }
 
 void CUploadConfigDlg::OnBrowse() {
