@@ -25,6 +25,7 @@
 #include "gui/common/InputBlocker.h"
 #include "gui/discovery/CDiscoverMonitorDlg.h"
 #include "gui/setup/CSetupDlg.h"
+#include "gui/terminfo/CTerminalInfoDlg.h"
 #include "gui/traps/CTrapMonitorDlg.h"
 #include "ui_CTarnView.h"
 
@@ -82,6 +83,10 @@ CTarnView::CTarnView(CTarnDoc& doc, CMainFrame* frame)
     m_implementedCommands.insert(cmd::kTrapMonitor);
     if (QAction* trapMonitor = m_frame->CommandAction(cmd::kTrapMonitor)) {
         connect(trapMonitor, &QAction::triggered, this, &CTarnView::OnTrapMonitor);
+    }
+    m_implementedCommands.insert(cmd::kConfigureTerminalInfo);
+    if (QAction* terminalInfo = m_frame->CommandAction(cmd::kConfigureTerminalInfo)) {
+        connect(terminalInfo, &QAction::triggered, this, &CTarnView::OnConfigureTerminalInfo);
     }
 }
 
@@ -199,9 +204,7 @@ void CTarnView::StartRefresh() {
     });
 }
 
-void CTarnView::FinishRefresh() {
-    m_refreshThread.join();
-    m_inputBlocker.reset();
+void CTarnView::RebuildList() {
     QTreeWidget* list = m_ui->terminalList;
     QList<QTreeWidgetItem*> selected = list->selectedItems();
     int noted = selected.isEmpty() ? -1 : list->indexOfTopLevelItem(selected.first());
@@ -227,6 +230,12 @@ void CTarnView::FinishRefresh() {
         }
         OnSelectionChanged();
     }
+}
+
+void CTarnView::FinishRefresh() {
+    m_refreshThread.join();
+    m_inputBlocker.reset();
+    RebuildList();
     SetStatus(Text(ids::kReady));
     SetBanner(QString());
     QApplication::restoreOverrideCursor();
@@ -238,6 +247,12 @@ void CTarnView::FinishRefresh() {
     } else if (m_refreshPending) {
         m_refreshPending = false;
         StartRefresh();
+    }
+}
+
+void CTarnView::RebuildTerminalList() {
+    if (!m_refreshing) {
+        RebuildList();
     }
 }
 
@@ -361,6 +376,22 @@ void CTarnView::UpdateCommandUi() {
         enable(id, haveTerminals && !discovering);
     }
     enable(cmd::kSubmitTransfer, true);
+}
+
+void CTarnView::OnConfigureTerminalInfo() {
+    // The command is disabled in these states; a shortcut may still come.
+    if (DiscoverMonitorHasWindow() || m_doc.State().Terminals().Empty()) {
+        return;
+    }
+    QList<QTreeWidgetItem*> selected = m_ui->terminalList->selectedItems();
+    int row = selected.isEmpty() ? -1 : m_ui->terminalList->indexOfTopLevelItem(selected.first());
+    {
+        CTerminalInfoDlg dialog(m_doc, m_macByItem, row, m_frame);
+        connect(&dialog, &CTerminalInfoDlg::terminalsChanged, this,
+                &CTarnView::RebuildTerminalList);
+        dialog.exec();
+    }
+    RefreshAndValidateAll();
 }
 
 void CTarnView::OnSetup() {
