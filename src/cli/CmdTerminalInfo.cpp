@@ -39,13 +39,16 @@ private:
     ManualResetEvent m_done;
 };
 
-// Registers the terminals of the configured subnets, by the configured method.
-void DiscoverConfiguredTerminals(CliContext& context) {
+// Registers the terminals of the configured subnets, by the configured method;
+// false when the run showed a message (a subnet list that does not parse, a
+// socket that cannot be had) or did not end normally.
+bool DiscoverConfiguredTerminals(CliContext& context) {
+    std::size_t messagesBefore = context.messages.Shown();
     QuietMonitor monitor;
     DiscoveryWorker worker;
     worker.Start(context.doc, monitor);
     monitor.WaitUntilDone();
-    worker.Join();
+    return worker.Join() == kDiscoveryEnded && context.messages.Shown() == messagesBefore;
 }
 
 // Probes and registers `ip` unless the database has it; false (said on
@@ -143,13 +146,16 @@ int RunSetInfoCommand(CliContext& context) {
     }
     among.erase(among.begin());
 
-    // The terminals the new name is checked against, then the one to change.
+    // The terminals a new name is checked against, then the one to change.
     if (seen.count("--among") != 0) {
         for (const auto& other : among) {
             EnsureRegistered(context, other);
         }
-    } else {
-        DiscoverConfiguredTerminals(context);
+    } else if (!texts.name.empty() && !DiscoverConfiguredTerminals(context)) {
+        context.err << "fleetwarden-cli: the discovery failed, so the name could not be checked; "
+                       "nothing was sent"
+                    << std::endl;
+        return 1;
     }
     std::optional<TerminalEntry> target;
     if (EnsureRegistered(context, ip)) {

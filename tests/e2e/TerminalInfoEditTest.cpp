@@ -120,7 +120,14 @@ TEST_F(TerminalInfoEdit, TheCommandLineRefusesDuplicatesFoundEitherWayAndPrintsT
         EXPECT_EQ(run.code, 1);
         EXPECT_EQ(run.err, "Duplicate Name Found, Please Select Another\n");
     }
-    CliRun set = Cli({"set-info", kA, "--location", "Row 1\nRow 2", "--among", kB});
+    // A discovery that fails checks nothing, so nothing is sent.
+    std::string broken = ReadTextFile(document->SettingsPath());
+    broken.replace(broken.find("=127.0.74\n"), 10, "=127.0\n");
+    WriteTextFile(document->SettingsPath(), broken);
+    EXPECT_EQ(Cli({"set-info", kA, "--name", "NEW", "--location", "x"}).code, 1);
+    EXPECT_EQ(Wire(kA, kName) + "|" + Wire(kA, kLocation), "KIOSK-A|Lobby");
+
+    CliRun set = Cli({"set-info", kA, "--location", "Row 1\nRow 2"});
     EXPECT_EQ(set.code, 0) << set.err;
     EXPECT_EQ(set.err, "Terminal Information Update Complete\n");
     CliRun get = Cli({"get-info", kA});
