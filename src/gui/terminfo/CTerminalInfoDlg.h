@@ -27,7 +27,6 @@ public:
     ~CTerminalInfoDlg() override;
 
     Ui::CTerminalInfoDlg& Controls() const { return *m_ui; }
-    bool IsBusy() const { return m_worker.IsRunning(); }
 
 signals:
     // A run wrote to a terminal: the main list is to be rebuilt from the
