@@ -47,6 +47,20 @@ const std::vector<CliCommand>& CliCommands() {
          "stage put LOCAL [REMOTE] | get REMOTE LOCAL | delete REMOTE\n"
          "                           move a file to, from or off the FTP staging server",
          RunStageCommand},
+        {"get-info",
+         "get-info IP              print the name (without its domain), location, contact\n"
+         "                           and custom fields 1 to 3, one \"LABEL<tab>VALUE\" line each",
+         RunGetInfoCommand},
+        {"set-info",
+         "set-info IP [--name N] [--location L] [--contact C] [--field1 V] [--field2 V]\n"
+         "         [--field3 V] [--send-blanks] [--among IP...]\n"
+         "                           write them as Configure Terminal Information does: a name\n"
+         "                           another terminal uses (by MAC address) is refused; the\n"
+         "                           terminals compared are those of --among, or else those a\n"
+         "                           discovery of the configured subnets finds; a field not\n"
+         "                           given is left alone, or with --send-blanks cleared (the\n"
+         "                           name never is); the first write refused ends the run",
+         RunSetInfoCommand},
     };
     return commands;
 }

@@ -14,6 +14,8 @@ int RunSubmitCommand(CliContext& context);
 int RunSetupCommand(CliContext& context);
 int RunStageCommand(CliContext& context);
 int RunUploadCommand(CliContext& context);
+int RunGetInfoCommand(CliContext& context);
+int RunSetInfoCommand(CliContext& context);
 
 // Prints the terminal database, one terminal a line with its name and data
 // values separated by tabs, or as CSV with a header row.

@@ -97,8 +97,8 @@ const std::map<int, std::string>& Table() {
         {302, "Unreadable Datagram(s), Not A Trap The Console Can Read"},
         {303, "Trap(s) Dropped, Too Many Waiting To Be Logged"},
         {304, "Trap(s) Dropped, Too Many Waiting For A Sender That Does Not Answer"},
-        // A terminal registered after the main list's last refresh has no row there yet.
-        {305, "Terminal Not Yet In The Main List, Press Refresh And Select It Again"},
+        // A dialog's list entry that the main list did not show at its last refresh.
+        {305, "Terminal Not Listed As Of The Last Refresh, Exit And Refresh The List"},
         // Menu prompts: status-bar text, then the tool tip after a line break.
         {32771, "Modeless Dialog to Monitor Traps"},
         {32774, "Set Application Configuration Options"},

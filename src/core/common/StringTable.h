@@ -23,8 +23,8 @@ inline constexpr int kTrapsLost = 301;
 inline constexpr int kTrapsUnreadable = 302;
 inline constexpr int kTrapsDroppedTooMany = 303;
 inline constexpr int kTrapsDroppedForSender = 304;
-// An upload's entry that the main list's last refresh did not list yet.
-inline constexpr int kRefreshBeforeUpload = 305;
+// A dialog's list entry that no longer matches a terminal of the main list.
+inline constexpr int kTerminalNotInList = 305;
 inline constexpr int kAppTitle = 57344;
 inline constexpr int kReady = 57345;
 }  // namespace ids

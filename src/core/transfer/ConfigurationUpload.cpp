@@ -64,7 +64,7 @@ UploadEnd UploadConfiguration(CTarnDoc& doc, const MacByItemTable& macByItem,
     std::optional<TerminalEntry> entry =
         mac ? doc.State().Terminals().FindByRow(*mac, choice.name) : std::nullopt;
     if (!entry) {
-        Warn(doc, LoadResString(ids::kRefreshBeforeUpload));
+        Warn(doc, LoadResString(ids::kTerminalNotInList));
         return UploadEnd::Refused;
     }
     const std::string ip = entry->record.m_strIP;

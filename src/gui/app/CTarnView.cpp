@@ -26,6 +26,7 @@
 #include "gui/discovery/CDiscoverMonitorDlg.h"
 #include "gui/setup/CSecurityInfoDlg.h"
 #include "gui/setup/CSetupDlg.h"
+#include "gui/terminfo/CTerminalInfoDlg.h"
 #include "gui/transfer/CSubmitXferDlg.h"
 #include "gui/transfer/CUploadConfigDlg.h"
 #include "gui/traps/CTrapMonitorDlg.h"
@@ -93,6 +94,10 @@ CTarnView::CTarnView(CTarnDoc& doc, CMainFrame* frame)
     m_implementedCommands.insert(cmd::kSubmitTransfer);
     if (QAction* submit = m_frame->CommandAction(cmd::kSubmitTransfer)) {
         connect(submit, &QAction::triggered, this, &CTarnView::OnSubmitXfer);
+    }
+    m_implementedCommands.insert(cmd::kConfigureTerminalInfo);
+    if (QAction* terminalInfo = m_frame->CommandAction(cmd::kConfigureTerminalInfo)) {
+        connect(terminalInfo, &QAction::triggered, this, &CTarnView::OnConfigureTerminalInfo);
     }
 }
 
@@ -218,9 +223,7 @@ void CTarnView::StartRefresh() {
     });
 }
 
-void CTarnView::FinishRefresh() {
-    m_refreshThread.join();
-    m_inputBlocker.reset();
+void CTarnView::RebuildList() {
     QTreeWidget* list = m_ui->terminalList;
     QList<QTreeWidgetItem*> selected = list->selectedItems();
     int noted = selected.isEmpty() ? -1 : list->indexOfTopLevelItem(selected.first());
@@ -246,6 +249,12 @@ void CTarnView::FinishRefresh() {
         }
         OnSelectionChanged();
     }
+}
+
+void CTarnView::FinishRefresh() {
+    m_refreshThread.join();
+    m_inputBlocker.reset();
+    RebuildList();
     SetStatus(Text(ids::kReady));
     SetBanner(QString());
     QApplication::restoreOverrideCursor();
@@ -257,6 +266,12 @@ void CTarnView::FinishRefresh() {
     } else if (m_refreshPending) {
         m_refreshPending = false;
         StartRefresh();
+    }
+}
+
+void CTarnView::RebuildTerminalList() {
+    if (!m_refreshing) {
+        RebuildList();
     }
 }
 
@@ -400,6 +415,20 @@ void CTarnView::OnUploadConfiguration() {
 
 void CTarnView::OnSubmitXfer() {
     CSubmitXferDlg(m_doc, SelectedIP(), m_frame).exec();
+}
+
+void CTarnView::OnConfigureTerminalInfo() {
+    // The command is disabled in these states; a shortcut may still come.
+    if (DiscoverMonitorHasWindow() || m_doc.State().Terminals().Empty()) {
+        return;
+    }
+    {
+        CTerminalInfoDlg dialog(m_doc, m_macByItem, SelectedRow(), m_frame);
+        connect(&dialog, &CTerminalInfoDlg::terminalsChanged, this,
+                &CTarnView::RebuildTerminalList);
+        dialog.exec();
+    }
+    RefreshAndValidateAll();
 }
 
 void CTarnView::OnSetup() {

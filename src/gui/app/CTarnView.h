@@ -43,6 +43,10 @@ public:
     // run on a worker thread; meanwhile the window stays painted and input to
     // it is discarded. A request made while a refresh runs is served after it.
     void RefreshAndValidateAll();
+    // Rebuilds the list (and its row table) from the database as it stands,
+    // without reading the terminals, keeping the selected row; for dialogs that
+    // changed records. Nothing happens while a refresh runs, which ends the same way.
+    void RebuildTerminalList();
     // Setup dialog (run modally); also opened at start-up on a first run.
     void OnSetup();
     // Asks the view whether the main window may close now (false while a
@@ -85,6 +89,8 @@ public slots:
     void OnUploadConfiguration();
     // Command 32778: Submit Upload or Download, to the terminal last selected.
     void OnSubmitXfer();
+    // Command 32780: Configure Terminal Information (modal), then a refresh.
+    void OnConfigureTerminalInfo();
 
 signals:
     void refreshFinished();
@@ -101,6 +107,7 @@ private:
     void EnableButtons(bool enable);
     void StartRefresh();
     void FinishRefresh();
+    void RebuildList();
     void OnSelectionChanged();
     // The selected row of the terminal list; -1 for none.
     int SelectedRow() const;

@@ -70,7 +70,7 @@ TEST(ConfigurationUpload, RefusalsSendNothing) {
     const std::string fresh = t.Dir().File("fresh");
     WriteTextFile(plain, "x");
     const std::string refresh =
-        "Terminal Not Yet In The Main List, Press Refresh And Select It Again";
+        "Terminal Not Listed As Of The Last Refresh, Exit And Refresh The List";
     struct Case {
         UploadChoice choice;
         std::string message;
