@@ -41,6 +41,14 @@ const std::vector<CliCommand>& CliCommands() {
          "stage put LOCAL [REMOTE] | get REMOTE LOCAL | delete REMOTE\n"
          "                           move a file to, from or off the FTP staging server",
          RunStageCommand},
+        {"firmware",
+         "firmware DIR (--all | IP...) [--wait S]\n"
+         "                           copy a firmware directory (params.ini, the image it names,\n"
+         "                           bootstrap.exe when present) to the FTP staging server and\n"
+         "                           ask the terminals (--all: every one the configured subnets\n"
+         "                           hold) to fetch it; with --wait, print each terminal's\n"
+         "                           outcome (ok, failed: REASON, no trap) within S seconds",
+         RunFirmwareCommand},
     };
     return commands;
 }

@@ -17,6 +17,10 @@ public:
         std::lock_guard lock(m_mutex);
         m_events.push_back("-");
     }
+    void Clear() {
+        std::lock_guard lock(m_mutex);
+        m_events.clear();
+    }
     std::vector<std::string> Events() const {
         std::lock_guard lock(m_mutex);
         return m_events;
