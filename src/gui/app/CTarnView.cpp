@@ -24,6 +24,7 @@
 #include "gui/app/CMainFrame.h"
 #include "gui/common/InputBlocker.h"
 #include "gui/discovery/CDiscoverMonitorDlg.h"
+#include "gui/firmware/CDownloadFirmwareDlg.h"
 #include "gui/setup/CSetupDlg.h"
 #include "gui/traps/CTrapMonitorDlg.h"
 #include "ui_CTarnView.h"
@@ -82,6 +83,10 @@ CTarnView::CTarnView(CTarnDoc& doc, CMainFrame* frame)
     m_implementedCommands.insert(cmd::kTrapMonitor);
     if (QAction* trapMonitor = m_frame->CommandAction(cmd::kTrapMonitor)) {
         connect(trapMonitor, &QAction::triggered, this, &CTarnView::OnTrapMonitor);
+    }
+    m_implementedCommands.insert(cmd::kDownloadFirmware);
+    if (QAction* firmware = m_frame->CommandAction(cmd::kDownloadFirmware)) {
+        connect(firmware, &QAction::triggered, this, &CTarnView::OnDownloadFirmware);
     }
 }
 
@@ -369,4 +374,12 @@ void CTarnView::OnSetup() {
         return;
     }
     CSetupDlg(m_doc, m_frame).exec();
+}
+
+void CTarnView::OnDownloadFirmware() {
+    // Disabled without terminals or while a discovery runs; a shortcut may still come.
+    if (m_doc.State().Terminals().Empty() || DiscoverMonitorHasWindow()) {
+        return;
+    }
+    CDownloadFirmwareDlg(m_doc, m_macByItem, *m_folderPicker, m_frame).exec();
 }

@@ -77,6 +77,8 @@ public slots:
     void OnClearAll();
     // Command 32771: creates the Trap Monitor window when there is none.
     void OnTrapMonitor();
+    // Command 32779: the Download / Upgrade Firmware dialog, run modally.
+    void OnDownloadFirmware();
 
 signals:
     void refreshFinished();
