@@ -58,6 +58,7 @@ printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWAR
     > "$work/configs/terminal.reg"
 printf '[Image]\nImageFileName=fw-5.3.0100.bin\nBuildNumber=5.3.0100\n' > "$work/firmware/params.ini"
 printf 'demo firmware image\n' > "$work/firmware/fw-5.3.0100.bin"
+printf 'demo bootstrap\n' > "$work/firmware/bootstrap.exe"
 
 # The demo settings: the shipped file with the loopback fleet's values.
 settings="$work/fleetwarden.ini"
@@ -113,6 +114,7 @@ Fleetwarden demo
   settings file   $settings
   terminals       127.0.0.2 - 127.0.0.15, SNMP port $snmp_port (resources/simfleet-example.ini)
   their files     $work/terminals/ADDRESS/ (each terminal's configuration, terminal.reg)
+  firmware        $work/firmware (params.ini naming fw-5.3.0100.bin, bootstrap.exe): Download Firmware
   traps           to 127.0.0.1 port $trap_port (the terminals announce a cold start after 30 s, time enough to discover them first)
   FTP server      127.0.0.1 port $ftp_port, anonymous, directory $work/ftp
   logs            $work/fleet.log, $work/ftp.log

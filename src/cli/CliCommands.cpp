@@ -61,6 +61,14 @@ const std::vector<CliCommand>& CliCommands() {
          "                           given is left alone, or with --send-blanks cleared (the\n"
          "                           name never is); the first write refused ends the run",
          RunSetInfoCommand},
+        {"firmware",
+         "firmware DIR (--all | IP...) [--wait S]\n"
+         "                           copy a firmware directory (params.ini, the image it names,\n"
+         "                           bootstrap.exe when present) to the FTP staging server and\n"
+         "                           ask the terminals (--all: every one the configured subnets\n"
+         "                           hold) to fetch it; with --wait, print each terminal's\n"
+         "                           outcome (ok, failed: REASON, no trap) within S seconds",
+         RunFirmwareCommand},
     };
     return commands;
 }

@@ -16,6 +16,7 @@ int RunStageCommand(CliContext& context);
 int RunUploadCommand(CliContext& context);
 int RunGetInfoCommand(CliContext& context);
 int RunSetInfoCommand(CliContext& context);
+int RunFirmwareCommand(CliContext& context);
 
 // Prints the terminal database, one terminal a line with its name and data
 // values separated by tabs, or as CSV with a header row.

@@ -394,7 +394,10 @@ private:
         long connects = 0;
         curl_easy_getinfo(m_curl, CURLINFO_NUM_CONNECTS, &connects);
         // A request on a connection kept from an earlier one is past the logon.
-        m_lastLoggedOn = connects == 0 || m_replies.loggedOn;
+        // No new connection without one that logged on before is a connect
+        // that failed: a dead server must not pass for a refused delete.
+        m_lastLoggedOn = (connects == 0 && m_everLoggedOn) || m_replies.loggedOn;
+        m_everLoggedOn = m_everLoggedOn || m_replies.loggedOn;
         if (result == CURLE_OK) {
             return FtpOutcome::Success();
         }
@@ -479,6 +482,7 @@ private:
     CURL* m_curl;
     ReplyLog m_replies;
     bool m_lastLoggedOn = false;
+    bool m_everLoggedOn = false;
 };
 
 }  // namespace

@@ -24,6 +24,7 @@
 #include "gui/app/CMainFrame.h"
 #include "gui/common/InputBlocker.h"
 #include "gui/discovery/CDiscoverMonitorDlg.h"
+#include "gui/firmware/CDownloadFirmwareDlg.h"
 #include "gui/setup/CSecurityInfoDlg.h"
 #include "gui/setup/CSetupDlg.h"
 #include "gui/terminfo/CTerminalInfoDlg.h"
@@ -98,6 +99,10 @@ CTarnView::CTarnView(CTarnDoc& doc, CMainFrame* frame)
     m_implementedCommands.insert(cmd::kConfigureTerminalInfo);
     if (QAction* terminalInfo = m_frame->CommandAction(cmd::kConfigureTerminalInfo)) {
         connect(terminalInfo, &QAction::triggered, this, &CTarnView::OnConfigureTerminalInfo);
+    }
+    m_implementedCommands.insert(cmd::kDownloadFirmware);
+    if (QAction* firmware = m_frame->CommandAction(cmd::kDownloadFirmware)) {
+        connect(firmware, &QAction::triggered, this, &CTarnView::OnDownloadFirmware);
     }
 }
 
@@ -437,4 +442,12 @@ void CTarnView::OnSetup() {
         return;
     }
     CSetupDlg(m_doc, m_frame).exec();
+}
+
+void CTarnView::OnDownloadFirmware() {
+    // Disabled without terminals or while a discovery runs; a shortcut may still come.
+    if (m_doc.State().Terminals().Empty() || DiscoverMonitorHasWindow()) {
+        return;
+    }
+    CDownloadFirmwareDlg(m_doc, m_macByItem, *m_folderPicker, m_frame).exec();
 }

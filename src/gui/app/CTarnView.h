@@ -91,6 +91,8 @@ public slots:
     void OnSubmitXfer();
     // Command 32780: Configure Terminal Information (modal), then a refresh.
     void OnConfigureTerminalInfo();
+    // Command 32779: the Download / Upgrade Firmware dialog, run modally.
+    void OnDownloadFirmware();
 
 signals:
     void refreshFinished();

@@ -220,6 +220,9 @@ TEST(FtpUnreachable, RefusedSilentAndStoppedServers) {
     unsigned closedPort = FreeTcpPort("127.0.0.1");
     EXPECT_EQ(FtpPutFile(quick, At(closedPort), dir.File("f"), "f").ErrorText(),
               "The attempt to connect to the server failed.");
+    // A delete forgives the server's refusal, never a server it could not reach.
+    EXPECT_EQ(FtpDeleteFile(quick, At(closedPort), "f").ErrorText(),
+              "The attempt to connect to the server failed.");
 
     SilentServer silent;
     auto started = std::chrono::steady_clock::now();
