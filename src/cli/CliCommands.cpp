@@ -41,6 +41,13 @@ const std::vector<CliCommand>& CliCommands() {
          "stage put LOCAL [REMOTE] | get REMOTE LOCAL | delete REMOTE\n"
          "                           move a file to, from or off the FTP staging server",
          RunStageCommand},
+        {"download-config",
+         "download-config DIR [--reboot] [--exclude NAME]... (--all | IP...) [--wait S]\n"
+         "                           filter DIR's configuration file, put it on the staging\n"
+         "                           server and have the terminals (--all: every terminal\n"
+         "                           discovery finds) fetch it; --wait S waits for each\n"
+         "                           outcome trap and prints ok, failed: REASON or no trap",
+         RunDownloadConfigCommand},
     };
     return commands;
 }

@@ -13,6 +13,7 @@ int RunExclusionsCommand(CliContext& context);
 int RunSubmitCommand(CliContext& context);
 int RunSetupCommand(CliContext& context);
 int RunStageCommand(CliContext& context);
+int RunDownloadConfigCommand(CliContext& context);
 
 // Prints the terminal database, one terminal a line with its name and data
 // values separated by tabs, or as CSV with a header row.
