@@ -24,6 +24,7 @@
 #include "gui/app/CMainFrame.h"
 #include "gui/common/InputBlocker.h"
 #include "gui/discovery/CDiscoverMonitorDlg.h"
+#include "gui/download/CDownloadConfigDlg.h"
 #include "gui/setup/CSetupDlg.h"
 #include "gui/traps/CTrapMonitorDlg.h"
 #include "ui_CTarnView.h"
@@ -82,6 +83,10 @@ CTarnView::CTarnView(CTarnDoc& doc, CMainFrame* frame)
     m_implementedCommands.insert(cmd::kTrapMonitor);
     if (QAction* trapMonitor = m_frame->CommandAction(cmd::kTrapMonitor)) {
         connect(trapMonitor, &QAction::triggered, this, &CTarnView::OnTrapMonitor);
+    }
+    m_implementedCommands.insert(cmd::kDownloadConfiguration);
+    if (QAction* download = m_frame->CommandAction(cmd::kDownloadConfiguration)) {
+        connect(download, &QAction::triggered, this, &CTarnView::OnDownloadConfiguration);
     }
 }
 
@@ -361,6 +366,15 @@ void CTarnView::UpdateCommandUi() {
         enable(id, haveTerminals && !discovering);
     }
     enable(cmd::kSubmitTransfer, true);
+}
+
+void CTarnView::OnDownloadConfiguration() {
+    // The command is disabled without terminals or while a discovery runs; a
+    // shortcut may still come.
+    if (DiscoverMonitorHasWindow() || m_doc.State().Terminals().Empty()) {
+        return;
+    }
+    CDownloadConfigDlg(m_doc, m_macByItem, FolderPicker(), m_frame).exec();
 }
 
 void CTarnView::OnSetup() {

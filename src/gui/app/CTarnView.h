@@ -77,6 +77,8 @@ public slots:
     void OnClearAll();
     // Command 32771: creates the Trap Monitor window when there is none.
     void OnTrapMonitor();
+    // Command 32777: the Download Configuration dialog, run modally.
+    void OnDownloadConfiguration();
 
 signals:
     void refreshFinished();
