@@ -74,8 +74,11 @@ sed -e "s|^DiscoverIPSubNet=.*|DiscoverIPSubNet=127.0.0|" \
     -e "s|^;TrapPort=.*|TrapPort=$trap_port|" \
     -e "s|^;FTPServerPort=.*|FTPServerPort=$ftp_port|" \
     -e "s|^;LocalHostIP=.*|LocalHostIP=127.0.0.1|" \
+    -e "s|^;TransferParallel=.*|TransferParallel=16|" \
     resources/fleetwarden.ini > "$settings"
 chmod 600 "$settings"
+# The template beside it offers the exclusions; a download cannot filter without it.
+cp resources/fleetwarden.tpl "$work/fleetwarden.tpl"
 # The range scan stays on loopback. (The broadcast method would also send the
 # limited broadcast 255.255.255.255 onto this machine's network; try it inside
 # scripts/netns-run.sh instead.)
@@ -116,7 +119,10 @@ Fleetwarden demo
   traps           to 127.0.0.1 port $trap_port (the terminals announce a cold start after 30 s, time enough to discover them first)
   FTP server      127.0.0.1 port $ftp_port, anonymous, directory $work/ftp
   logs            $work/fleet.log, $work/ftp.log
-Use Discover to find the fleet (subnet 127.0.0, hosts 1 to 15).
+Use Discover to find the fleet (subnet 127.0.0, hosts 1 to 15). Utilities /
+Upload / Download / Download Configuration then sends $work/configs/terminal.reg,
+less the exclusions chosen, to the terminals selected; the Trap Monitor shows
+each terminal's outcome, and the files they took are under $work/terminals/.
 MSG
 status=0
 build/bin/fleetwarden --settings "$settings" "$@" || status=$?
