@@ -97,7 +97,6 @@ protected:
         WriteTextFile(t->Dir().File("fleetwarden.tpl"), "[Template-Version]\n\"Version\"=1\n");
     }
     DownloadRunOutcome Run(const std::string& path, std::vector<DownloadTarget> targets) {
-        t->Messages().Clear();
         CurlFtpClient ftp;
         return RunConfigurationDownload(
             t->Doc(), macByItem, {path, true, std::move(targets), {list, {}}}, ftp, {}, notice);
@@ -113,21 +112,11 @@ protected:
 TEST_F(DownloadRun, NoPathOrNoTerminalIsRefusedBeforeAnythingHappens) {
     Use("");
     std::string before = ReadTextFile(t->SettingsPath());
-    struct Case {
-        std::string path;
-        std::vector<DownloadTarget> targets;
-        std::string message;
-    };
-    const Case cases[] = {
-        {"", {{0, "T"}}, "Must Provide a Path for the Configuration File"},
-        {t->Dir().Path(),
-         {},
-         "Terminal(s) Must Be Selected Before Configuration Transfer Can Occur"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(Run(c.path, c.targets).end, DownloadRunEnd::Refused);
-        EXPECT_EQ(t->Messages().Texts(), Names{c.message});
-    }
+    EXPECT_EQ(Run("", {{0, "T"}}).end, DownloadRunEnd::Refused);
+    EXPECT_EQ(Run(t->Dir().Path(), {}).end, DownloadRunEnd::Refused);
+    EXPECT_EQ(t->Messages().Texts(),
+              (Names{"Must Provide a Path for the Configuration File",
+                     "Terminal(s) Must Be Selected Before Configuration Transfer Can Occur"}));
     EXPECT_TRUE(notice.events.empty());
     EXPECT_EQ(ReadTextFile(t->SettingsPath()), before);
 }
