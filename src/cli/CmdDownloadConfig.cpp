@@ -1,6 +1,5 @@
 // download-config: the console's configuration download, from a shell.
 #include <chrono>
-#include <cstdlib>
 #include <map>
 #include <optional>
 #include <ostream>
