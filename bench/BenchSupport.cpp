@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,13 +21,18 @@ void PrintedMessages::ShowMessage(const std::string& text, MessageIcon /*icon*/)
     std::fprintf(stderr, "message: %s\n", text.c_str());
 }
 
-SimulatedFleet::SimulatedFleet(const std::vector<std::string>& arguments) {
-    std::vector<std::string> args = arguments;
-    args.insert(args.begin(), ProgramPath("fleetwarden-simfleet"));
-    m_pid = ::fork();
-    if (m_pid == 0) {
+namespace {
+
+// Starts a program with its standard output discarded (and its error output
+// too when `quiet`).
+pid_t StartProgram(std::vector<std::string> args, bool quiet) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
         int null = ::open("/dev/null", O_WRONLY);
         ::dup2(null, 1);
+        if (quiet) {
+            ::dup2(null, 2);
+        }
         std::vector<char*> argv;
         for (auto& a : args) {
             argv.push_back(a.data());
@@ -35,13 +41,64 @@ SimulatedFleet::SimulatedFleet(const std::vector<std::string>& arguments) {
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
+    return pid;
+}
+
+void StopProgram(pid_t pid) {
+    if (pid > 0) {
+        ::kill(pid, SIGTERM);
+        ::waitpid(pid, nullptr, 0);
+    }
+}
+
+bool Greets(unsigned port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    timeval timeout{1, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
+    sockaddr_in sin{};
+    sin.sin_family = AF_INET;
+    sin.sin_port = htons(static_cast<std::uint16_t>(port));
+    sin.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    char banner[4] = {};
+    bool greeted = ::connect(fd, reinterpret_cast<sockaddr*>(&sin), sizeof(sin)) == 0 &&
+                   ::recv(fd, banner, 3, MSG_WAITALL) == 3 && std::string(banner, 3) == "220";
+    ::close(fd);
+    return greeted;
+}
+
+}  // namespace
+
+SimulatedFleet::SimulatedFleet(const std::vector<std::string>& arguments) {
+    std::vector<std::string> args = arguments;
+    args.insert(args.begin(), ProgramPath("fleetwarden-simfleet"));
+    m_pid = StartProgram(args, false);
 }
 
 SimulatedFleet::~SimulatedFleet() {
-    if (m_pid > 0) {
-        ::kill(m_pid, SIGTERM);
-        ::waitpid(m_pid, nullptr, 0);
+    StopProgram(m_pid);
+}
+
+StagingFtpServer::StagingFtpServer(const std::string& root) {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in sin{};
+    sin.sin_family = AF_INET;
+    sin.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&sin), sizeof(sin));
+    socklen_t len = sizeof(sin);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sin), &len);
+    ::close(fd);
+    m_port = ntohs(sin.sin_port);
+    m_pid = StartProgram({"/usr/bin/python3", "-m", "pyftpdlib", "-i", "127.0.0.1", "-p",
+                          std::to_string(m_port), "-d", root, "-w"},
+                         true);
+    for (int attempt = 0; attempt < 100 && !m_ready; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        m_ready = Greets(m_port);
     }
+}
+
+StagingFtpServer::~StagingFtpServer() {
+    StopProgram(m_pid);
 }
 
 std::string ProgramPath(const std::string& name) {

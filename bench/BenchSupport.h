@@ -27,6 +27,22 @@ private:
     pid_t m_pid = -1;
 };
 
+// pyftpdlib serving `root` on 127.0.0.1 with write access for anonymous, as
+// the staging server of a benchmark; stopped when it goes.
+class StagingFtpServer {
+public:
+    explicit StagingFtpServer(const std::string& root);
+    ~StagingFtpServer();
+    // True once it greeted a connection.
+    bool Ready() const { return m_ready; }
+    unsigned Port() const { return m_port; }
+
+private:
+    pid_t m_pid = -1;
+    unsigned m_port = 0;
+    bool m_ready = false;
+};
+
 std::string ProgramPath(const std::string& name);
 std::string DefaultSettingsText();
 unsigned FreeUdpPortOn(const std::string& address);

@@ -75,8 +75,11 @@ sed -e "s|^DiscoverIPSubNet=.*|DiscoverIPSubNet=127.0.0|" \
     -e "s|^;TrapPort=.*|TrapPort=$trap_port|" \
     -e "s|^;FTPServerPort=.*|FTPServerPort=$ftp_port|" \
     -e "s|^;LocalHostIP=.*|LocalHostIP=127.0.0.1|" \
+    -e "s|^;TransferParallel=.*|TransferParallel=16|" \
     resources/fleetwarden.ini > "$settings"
 chmod 600 "$settings"
+# The template beside it offers the exclusions; a download cannot filter without it.
+cp resources/fleetwarden.tpl "$work/fleetwarden.tpl"
 # The range scan stays on loopback. (The broadcast method would also send the
 # limited broadcast 255.255.255.255 onto this machine's network; try it inside
 # scripts/netns-run.sh instead.)
@@ -122,6 +125,10 @@ Use Discover to find the fleet (subnet 127.0.0, hosts 1 to 15).
 Upload Configuration brings a terminal's configuration into $work/configs
 (TRAINING-01 never reports its outcome: that upload times out after 60 s);
 Ctrl+Shift+S opens Submit Upload or Download for the terminal selected last.
+Use Discover to find the fleet (subnet 127.0.0, hosts 1 to 15). Utilities /
+Upload / Download / Download Configuration then sends $work/configs/terminal.reg,
+less the exclusions chosen, to the terminals selected; the Trap Monitor shows
+each terminal's outcome, and the files they took are under $work/terminals/.
 MSG
 status=0
 build/bin/fleetwarden --settings "$settings" "$@" || status=$?

@@ -69,6 +69,13 @@ const std::vector<CliCommand>& CliCommands() {
          "                           hold) to fetch it; with --wait, print each terminal's\n"
          "                           outcome (ok, failed: REASON, no trap) within S seconds",
          RunFirmwareCommand},
+        {"download-config",
+         "download-config DIR [--reboot] [--exclude NAME]... (--all | IP...) [--wait S]\n"
+         "                           filter DIR's configuration file, put it on the staging\n"
+         "                           server and have the terminals (--all: every terminal\n"
+         "                           discovery finds) fetch it; --wait S waits for each\n"
+         "                           outcome trap and prints ok, failed: REASON or no trap",
+         RunDownloadConfigCommand},
     };
     return commands;
 }

@@ -17,6 +17,7 @@ int RunUploadCommand(CliContext& context);
 int RunGetInfoCommand(CliContext& context);
 int RunSetInfoCommand(CliContext& context);
 int RunFirmwareCommand(CliContext& context);
+int RunDownloadConfigCommand(CliContext& context);
 
 // Prints the terminal database, one terminal a line with its name and data
 // values separated by tabs, or as CSV with a header row.

@@ -13,18 +13,19 @@
 // Runs the work items 0..count-1 of a sequence ahead of it, on up to `width`
 // threads, and hands the results back in the sequence's own order: Take(k)
 // waits for item k. Items are started in order and never more than a bounded
-// distance ahead of the sequence, so a sequence that stops early leaves little
-// work behind. Whatever the caller does with the results (messages, logging,
-// database changes) stays in its own thread and order, so a run differs from
-// one item at a time only in how long it takes.
+// distance ahead of the sequence (`lookahead`; 0: four times the width, at
+// least 256), so a sequence that stops early leaves little work behind.
+// Whatever the caller does with the results (messages, logging, database
+// changes) stays in its own thread and order, so a run differs from one item
+// at a time only in how long it takes.
 template <typename Result>
 class RunAhead {
 public:
     using Work = std::function<Result(std::uint64_t index)>;
 
-    RunAhead(std::size_t width, std::uint64_t count, Work work)
+    RunAhead(std::size_t width, std::uint64_t count, Work work, std::uint64_t lookahead = 0)
         : m_count(count),
-          m_lookahead(std::max<std::uint64_t>(4 * width, 256)),
+          m_lookahead(lookahead != 0 ? lookahead : std::max<std::uint64_t>(4 * width, 256)),
           m_work(std::move(work)) {
         width = static_cast<std::size_t>(
             std::min<std::uint64_t>(std::max<std::size_t>(width, 1), count));

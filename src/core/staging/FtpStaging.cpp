@@ -39,10 +39,12 @@ FtpOutcome FtpDeleteFile(IFtpClient& client, const FtpServer& server, const std:
     return client.Connect(server, std::move(stop))->Delete(remoteName);
 }
 
-bool FtpPutConfiguration(CTarnDoc& doc, IFtpClient& client, const std::string& localFile) {
+bool FtpPutConfiguration(CTarnDoc& doc, IFtpClient& client, const std::string& localFile,
+                         std::stop_token stop) {
     FtpStagingSettings settings = ReadFtpServerSettings(doc);
-    FtpOutcome outcome = FtpPutFile(client, settings.server, localFile,
-                                    FtpRemoteName(settings.serverPath, settings.regFileName));
+    FtpOutcome outcome =
+        FtpPutFile(client, settings.server, localFile,
+                   FtpRemoteName(settings.serverPath, settings.regFileName), std::move(stop));
     if (!outcome.ok) {
         doc.Messages().ShowMessage(outcome.ErrorText(), MessageIcon::None);
     }

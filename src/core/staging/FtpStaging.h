@@ -34,5 +34,6 @@ FtpOutcome FtpDeleteFile(IFtpClient& client, const FtpServer& server, const std:
 
 // Puts the local file (the filtered configuration) on the staging server under
 // the configuration file's name. On failure it shows the error text and
-// returns false.
-bool FtpPutConfiguration(CTarnDoc& doc, IFtpClient& client, const std::string& localFile);
+// returns false. A stop request ends the transfer in flight.
+bool FtpPutConfiguration(CTarnDoc& doc, IFtpClient& client, const std::string& localFile,
+                         std::stop_token stop = {});

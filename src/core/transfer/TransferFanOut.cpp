@@ -38,16 +38,23 @@ void RunForEachTerminal(CTarnDoc& doc, std::size_t count, long width, std::stop_
         return;
     }
     using Held = std::vector<std::pair<std::string, MessageIcon>>;
-    RunAhead<Held> ahead(static_cast<std::size_t>(width), count, [&](std::uint64_t index) {
-        if (stop.stop_requested()) {
-            return Held{};
-        }
-        HeldMessages messages;
-        StopBoundSnmpManager snmp(doc.Snmp(), stop);
-        CTarnDoc jobDoc(messages, snmp, doc.State());
-        job(jobDoc, static_cast<std::size_t>(index));
-        return messages.Take();
-    });
+    // Every job may run ahead: a run's terminals are the user's selection and
+    // each keeps only its few boxes, while a bounded window would let one
+    // silent terminal (its SETs time out after seconds) hold back all the jobs
+    // behind the window instead of only its own thread.
+    RunAhead<Held> ahead(
+        static_cast<std::size_t>(width), count,
+        [&](std::uint64_t index) {
+            if (stop.stop_requested()) {
+                return Held{};
+            }
+            HeldMessages messages;
+            StopBoundSnmpManager snmp(doc.Snmp(), stop);
+            CTarnDoc jobDoc(messages, snmp, doc.State());
+            job(jobDoc, static_cast<std::size_t>(index));
+            return messages.Take();
+        },
+        count);
     for (std::size_t i = 0; i < count && !stop.stop_requested(); ++i) {
         for (const auto& [text, icon] : ahead.Take(i)) {
             doc.Messages().ShowMessage(text, icon);

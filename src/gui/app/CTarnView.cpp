@@ -24,6 +24,7 @@
 #include "gui/app/CMainFrame.h"
 #include "gui/common/InputBlocker.h"
 #include "gui/discovery/CDiscoverMonitorDlg.h"
+#include "gui/download/CDownloadConfigDlg.h"
 #include "gui/firmware/CDownloadFirmwareDlg.h"
 #include "gui/setup/CSecurityInfoDlg.h"
 #include "gui/setup/CSetupDlg.h"
@@ -103,6 +104,10 @@ CTarnView::CTarnView(CTarnDoc& doc, CMainFrame* frame)
     m_implementedCommands.insert(cmd::kDownloadFirmware);
     if (QAction* firmware = m_frame->CommandAction(cmd::kDownloadFirmware)) {
         connect(firmware, &QAction::triggered, this, &CTarnView::OnDownloadFirmware);
+    }
+    m_implementedCommands.insert(cmd::kDownloadConfiguration);
+    if (QAction* download = m_frame->CommandAction(cmd::kDownloadConfiguration)) {
+        connect(download, &QAction::triggered, this, &CTarnView::OnDownloadConfiguration);
     }
 }
 
@@ -434,6 +439,15 @@ void CTarnView::OnConfigureTerminalInfo() {
         dialog.exec();
     }
     RefreshAndValidateAll();
+}
+
+void CTarnView::OnDownloadConfiguration() {
+    // The command is disabled without terminals or while a discovery runs; a
+    // shortcut may still come.
+    if (DiscoverMonitorHasWindow() || m_doc.State().Terminals().Empty()) {
+        return;
+    }
+    CDownloadConfigDlg(m_doc, m_macByItem, FolderPicker(), m_frame).exec();
 }
 
 void CTarnView::OnSetup() {

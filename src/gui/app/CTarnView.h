@@ -93,6 +93,8 @@ public slots:
     void OnConfigureTerminalInfo();
     // Command 32779: the Download / Upgrade Firmware dialog, run modally.
     void OnDownloadFirmware();
+    // Command 32777: the Download Configuration dialog, run modally.
+    void OnDownloadConfiguration();
 
 signals:
     void refreshFinished();

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <random>
 #include <thread>
 
@@ -30,6 +32,27 @@ TEST(TransferFanOut, MessagesKeepTheOrderOfTheItemsWhateverTheWidth) {
         EXPECT_EQ(runs, 40);
         EXPECT_EQ(most > 1, width > 1) << most;
     }
+}
+
+// A terminal that holds its job (a silent one, waiting out its time-outs)
+// holds only its own thread: the jobs far behind it in the list still run.
+TEST(TransferFanOut, AHeldJobDoesNotHoldBackTheJobsFarBehindIt) {
+    TestDocument t("[Misc]\n");
+    constexpr std::size_t kCount = 600;
+    std::mutex mutex;
+    std::condition_variable lastRan;
+    bool last = false;
+    bool firstSawLast = false;
+    RunForEachTerminal(t.Doc(), kCount, 4, {}, [&](CTarnDoc&, std::size_t i) {
+        std::unique_lock lock(mutex);
+        if (i == 0) {
+            firstSawLast = lastRan.wait_for(lock, std::chrono::seconds(20), [&] { return last; });
+        } else if (i == kCount - 1) {
+            last = true;
+            lastRan.notify_all();
+        }
+    });
+    EXPECT_TRUE(firstSawLast);
 }
 
 TEST(TransferFanOut, TheWidthComesFromTheSettingsWithinBounds) {
