@@ -135,10 +135,10 @@ int main(int argc, char** argv) {
     for (int i = 0; i < kTerminals; ++i) {
         if (IsSilent(i)) {
             TerminalRecord record;
-            record.m_strEntPrefix = ".1.3.6.1.4.1.32473.10";  // the current model's
-            record.m_strIP = AddressOf(i);
-            record.m_strName = NameOf(i);
-            record.m_strMacAdr = "02BE" + std::to_string(100000 + i);
+            record.m_entPrefix = ".1.3.6.1.4.1.32473.10";  // the current model's
+            record.m_ip = AddressOf(i);
+            record.m_name = NameOf(i);
+            record.m_macAdr = "02BE" + std::to_string(100000 + i);
             doc.State().Terminals().Append(record);
         } else if (!doc.RegisterTerminal(AddressOf(i))) {
             std::fprintf(stderr, "%s did not register\n", AddressOf(i).c_str());
@@ -152,8 +152,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> macs;
     std::vector<DownloadTarget> targets;
     for (const auto& entry : doc.State().Terminals().Entries()) {
-        targets.push_back({macs.size(), entry.record.m_strName});
-        macs.push_back(entry.record.m_strMacAdr);
+        targets.push_back({macs.size(), entry.record.m_name});
+        macs.push_back(entry.record.m_macAdr);
     }
     macByItem.Assign(std::move(macs));
     ExclusionList list = ReadAvailableExclusions(state.Profiles(), settings, doc.GetTemplatePath());

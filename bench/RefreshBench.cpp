@@ -37,7 +37,7 @@ std::vector<std::string> RefreshOids(const std::string& prefix) {
 int BareReads(CTarnDoc& doc, unsigned port) {
     int answered = 0;
     for (const auto& entry : doc.State().Terminals().Entries()) {
-        std::string peer = "udp:" + entry.record.m_strIP + ":" + std::to_string(port);
+        std::string peer = "udp:" + entry.record.m_ip + ":" + std::to_string(port);
         netsnmp_session settings;
         snmp_sess_init(&settings);
         settings.version = SNMP_VERSION_1;
@@ -48,7 +48,7 @@ int BareReads(CTarnDoc& doc, unsigned port) {
         if (!session) {
             continue;
         }
-        for (const auto& text : RefreshOids(entry.record.m_strEntPrefix)) {
+        for (const auto& text : RefreshOids(entry.record.m_entPrefix)) {
             SnmpOid parsed;
             ParseOidText(text, parsed);
             std::vector<oid> name(parsed.begin(), parsed.end());

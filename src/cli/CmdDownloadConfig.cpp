@@ -184,9 +184,9 @@ int RunDownloadConfigCommand(CliContext& context) {
     DownloadChoices choices{args->directory, args->reboot, {}, {list, chosen}};
     for (std::size_t row = 0; row < entries.size(); ++row) {
         const TerminalRecord& record = entries[row].record;
-        macs.push_back(record.m_strMacAdr);
-        if (args->all || wanted.count(record.m_strIP) != 0) {
-            choices.targets.push_back({row, record.m_strName});
+        macs.push_back(record.m_macAdr);
+        if (args->all || wanted.count(record.m_ip) != 0) {
+            choices.targets.push_back({row, record.m_name});
         }
     }
     MacByItemTable macByItem;

@@ -72,7 +72,7 @@ public:
 };
 
 FirmwareTarget TargetOf(const TerminalRecord& record) {
-    return {record.m_strName, record.m_strMacAdr};
+    return {record.m_name, record.m_macAdr};
 }
 
 // Every terminal the configured subnets hold, found as the console's Discover

@@ -38,9 +38,9 @@ int RegisterAddresses(CliContext& context, const std::vector<std::string>& addre
 }
 
 std::vector<std::string> Columns(const TerminalRecord& r) {
-    return {r.m_strName,         r.m_strVersion,      r.m_strLocation,     r.m_strContact,
-            r.m_strCustomField1, r.m_strCustomField2, r.m_strCustomField3, r.m_strBuildNum,
-            r.m_strModDate,      r.m_strIP,           r.m_strMacAdr,       r.m_strPlatForm};
+    return {r.m_name,         r.m_version,      r.m_location,     r.m_contact,
+            r.m_customField1, r.m_customField2, r.m_customField3, r.m_buildNum,
+            r.m_modDate,      r.m_ip,           r.m_macAdr,       r.m_platForm};
 }
 
 // One CSV field, exact: quoted when it holds a comma, a quote or any control

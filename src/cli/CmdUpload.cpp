@@ -116,7 +116,7 @@ int RunUploadCommand(CliContext& context) {
         return 1;
     }
     MacByItemTable rows;
-    rows.Assign({entry->record.m_strMacAdr});
+    rows.Assign({entry->record.m_macAdr});
 
     // The outcome trap is heard here: the listener decides the awaited upload
     // as the console's Trap Monitor does.
@@ -137,7 +137,7 @@ int RunUploadCommand(CliContext& context) {
 
     CurlFtpClient ftp;
     NoProgressNotice notice;
-    UploadEnd end = UploadConfiguration(context.doc, rows, {directory, 0, entry->record.m_strName},
+    UploadEnd end = UploadConfiguration(context.doc, rows, {directory, 0, entry->record.m_name},
                                         ftp, notice, {}, timeout);
     if (end == UploadEnd::TrapFailure) {
         // The reason is in the trap's lines, which follow the sender's name.

@@ -97,7 +97,7 @@ TEST_F(ConfigurationDownload, TerminalsGetTheFilteredFileAndFailuresTheirMessage
         std::vector<std::string> macs;
         for (int host = 2; host <= 7; ++host) {
             ASSERT_TRUE(t.Doc().RegisterTerminal("127.0.73." + std::to_string(host)));
-            macs.push_back(t.Terminals().Entries().back().record.m_strMacAdr);
+            macs.push_back(t.Terminals().Entries().back().record.m_macAdr);
         }
         MacByItemTable macByItem;
         macByItem.Assign(macs);

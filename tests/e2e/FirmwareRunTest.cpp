@@ -138,7 +138,7 @@ protected:
         for (const auto& ip : addresses) {
             EXPECT_TRUE(Doc().RegisterTerminal(ip)) << ip;
             auto entry = Doc().State().Terminals().FindByIP(ip);
-            targets.push_back({entry->record.m_strName, entry->record.m_strMacAdr});
+            targets.push_back({entry->record.m_name, entry->record.m_macAdr});
         }
         return targets;
     }

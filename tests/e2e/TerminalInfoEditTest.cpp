@@ -75,7 +75,7 @@ TEST_F(TerminalInfoEdit, OnlyAnotherTerminalsExactNameIsADuplicate) {
     }
     RefreshAndValidateTerminals(document->Doc());
     EXPECT_EQ(document->Terminals().Count(), 3u);
-    EXPECT_EQ(Record(kA).m_strName, "kiosk-b");
+    EXPECT_EQ(Record(kA).m_name, "kiosk-b");
 }
 
 TEST_F(TerminalInfoEdit, AnEmptiedFieldIsLeftUnderIgnoreAndClearedUnderSend) {
@@ -85,7 +85,7 @@ TEST_F(TerminalInfoEdit, AnEmptiedFieldIsLeftUnderIgnoreAndClearedUnderSend) {
         ASSERT_EQ(Set(ip, {.contact = "New desk"}, blanks).outcome, Outcome::Complete);
         EXPECT_EQ(Wire(ip, kContact), "New desk");
         EXPECT_EQ(Wire(ip, kLocation), send ? "" : location);
-        EXPECT_EQ(Record(ip).m_strLocation, send ? "" : location);
+        EXPECT_EQ(Record(ip).m_location, send ? "" : location);
         EXPECT_EQ(Wire(ip, kCustom + "4.0"), send ? "" : "Asset 1");
         EXPECT_EQ(Wire(ip, kName), name);  // never sent empty
     }
@@ -106,8 +106,8 @@ TEST_F(TerminalInfoEdit, ARefusedContactLeavesNameAndLocationWrittenAndTheRestUn
                   "keep " + std::to_string(i));
     }
     TerminalRecord r = Record(kLocked);
-    EXPECT_EQ(r.m_strName + "|" + r.m_strLocation, "FRONT|Front door");
-    EXPECT_EQ(r.m_strContact, before.m_strContact);
+    EXPECT_EQ(r.m_name + "|" + r.m_location, "FRONT|Front door");
+    EXPECT_EQ(r.m_contact, before.m_contact);
 }
 
 // The command line checks the terminals given, or else those a discovery of

@@ -72,10 +72,8 @@ struct ShownDialog {
         CopyTemplate(t.SettingsPath());
         t.Doc().WriteINIValueStr("AvailableExclusions", "Kiosk", "multi_sz:\"K\",\"*\"");
         if (terminals) {
-            t.Terminals().Append(
-                {.m_strIP = "10.0.0.7", .m_strName = "LOBBY", .m_strMacAdr = "02A"});
-            t.Terminals().Append(
-                {.m_strIP = "10.0.0.8", .m_strName = "DESK", .m_strMacAdr = "02B"});
+            t.Terminals().Append({.m_ip = "10.0.0.7", .m_name = "LOBBY", .m_macAdr = "02A"});
+            t.Terminals().Append({.m_ip = "10.0.0.8", .m_name = "DESK", .m_macAdr = "02B"});
             macByItem.Assign({"02A", "02B"});
         }
         dialog = std::make_unique<CDownloadConfigDlg>(t.Doc(), macByItem, picker);

@@ -104,7 +104,7 @@ void TerminalInfoDialogTest::editsTheTerminalOfTheSelectedRowFromTheViewsCommand
         QCOMPARE(Rows(*ui.targetList), QStringList({"ALPHA", "BRAVO", "LATE"}));
         QCOMPARE(ui.targetList->currentRow(), 1);
         QCOMPARE(mainRows(), QStringList({"ALPHA", "BRAVO", "LATE"}));
-        QCOMPARE(t.Terminals().FindByIP("127.0.0.22")->record.m_strLocation, std::string("South"));
+        QCOMPARE(t.Terminals().FindByIP("127.0.0.22")->record.m_location, std::string("South"));
 
         click(ui.clearFieldsButton, false);
         QCOMPARE(ui.nameEdit->text() + ui.contactEdit->text() + ui.field1Edit->text(), QString());

@@ -208,8 +208,8 @@ void TerminalListTest::popupHitTestOnAListBox() {
     list.addItems({"ALPHA", "BETA"});
     list.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list));
-    TerminalRecord alpha{.m_strIP = "127.0.0.21", .m_strName = "ALPHA", .m_strMacAdr = "AA"};
-    TerminalRecord beta{.m_strIP = "127.0.0.22", .m_strName = "BETA", .m_strMacAdr = "BB"};
+    TerminalRecord alpha{.m_ip = "127.0.0.21", .m_name = "ALPHA", .m_macAdr = "AA"};
+    TerminalRecord beta{.m_ip = "127.0.0.22", .m_name = "BETA", .m_macAdr = "BB"};
     t.Terminals().Append(alpha);
     t.Terminals().Append(beta);
     MacByItemTable macByItem;

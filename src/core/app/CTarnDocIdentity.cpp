@@ -24,7 +24,7 @@ std::string CTarnDoc::ResolveEnterprisePrefix(const std::string& sysObjectID) co
 
 std::string CTarnDoc::GetEnterprisePrefix(const std::string& terminalIP) const {
     auto entry = m_state.Terminals().FindByIP(terminalIP);
-    return entry ? entry->record.m_strEntPrefix : std::string("SysObjIdError");
+    return entry ? entry->record.m_entPrefix : std::string("SysObjIdError");
 }
 
 std::string CTarnDoc::GetProductSection(const std::string& terminalIP) {
@@ -78,30 +78,30 @@ bool CTarnDoc::RegisterTerminal(const std::string& terminalIP) {
     // Known at this address under the same name: nothing to do. The names are
     // read outside the database's lock.
     for (const auto& entry : m_state.Terminals().Entries()) {
-        if (entry.record.m_strIP != terminalIP) {
+        if (entry.record.m_ip != terminalIP) {
             continue;
         }
         SnmpOutcome name = GetSnmpOutcome(terminalIP, "OidSysName");
-        if (name.unanswered || name.text == entry.record.m_strName) {
+        if (name.unanswered || name.text == entry.record.m_name) {
             return false;
         }
     }
 
     TerminalRecord record;
-    record.m_strIP = terminalIP;
-    record.m_strEntPrefix = prefix;
+    record.m_ip = terminalIP;
+    record.m_entPrefix = prefix;
     // A terminal is known by its name: without one there is nothing to register.
     SnmpOutcome name = GetSnmpOutcome(terminalIP, "OidSysName");
     if (!name.ok) {
         return false;
     }
-    record.m_strName = name.text;
+    record.m_name = name.text;
     // A terminal that stops answering now is still registered, as one that
     // answered with failures would be; the fields not yet read keep the
     // time-out text, without asking again.
     std::string silence;
-    for (auto [field, oidName] : {std::pair{&record.m_strVersion, "OidSysDesc"},
-                                  std::pair{&record.m_strLocation, "OidSysLocation"}}) {
+    for (auto [field, oidName] : {std::pair{&record.m_version, "OidSysDesc"},
+                                  std::pair{&record.m_location, "OidSysLocation"}}) {
         if (!silence.empty()) {
             *field = silence;
             continue;
@@ -112,7 +112,7 @@ bool CTarnDoc::RegisterTerminal(const std::string& terminalIP) {
             silence = value.text;
         }
     }
-    record.m_strMacAdr = silence.empty() ? GetMacAddress(terminalIP) : silence;
+    record.m_macAdr = silence.empty() ? GetMacAddress(terminalIP) : silence;
     // A terminal that moved (same name and MAC) keeps its position in the list.
     m_state.Terminals().ReplaceSameTerminalOrAppend(std::move(record));
     return true;

@@ -79,8 +79,8 @@ std::vector<MatchedRecord> MatchTargets(CTarnDoc& doc, const MacByItemTable& mac
             continue;
         }
         for (const TerminalEntry& entry : entries) {
-            if (entry.record.m_strMacAdr == *mac && entry.record.m_strName == target.name) {
-                matched.push_back({target.name, entry.record.m_strIP});
+            if (entry.record.m_macAdr == *mac && entry.record.m_name == target.name) {
+                matched.push_back({target.name, entry.record.m_ip});
             }
         }
     }

@@ -73,7 +73,7 @@ std::vector<std::size_t> PreviousExclusionChoice(ProfileStore& store,
 DownloadDialogFields ReadDownloadDialogFields(CTarnDoc& doc) {
     DownloadDialogFields fields;
     for (const auto& entry : doc.State().Terminals().Entries()) {
-        fields.terminalNames.push_back(entry.record.m_strName);
+        fields.terminalNames.push_back(entry.record.m_name);
     }
     fields.path = doc.GetINIValueStr("Misc", "DnloadPath", IfMissing::Report);
     fields.reboot = doc.GetINIValueStr("Misc", "CfgReboot", IfMissing::Report) == "Yes";

@@ -31,7 +31,7 @@ void RequestOne(CTarnDoc& doc, const FirmwareTarget& target, const std::string& 
     if (!entry) {
         return;
     }
-    const std::string ip = entry->record.m_strIP;
+    const std::string ip = entry->record.m_ip;
     outcome.ip = ip;
     const std::string workstation = GetLocalHostIP(doc);
     std::string result = doc.SetSnmpValue(ip, "EntOidTrapServer5", workstation);

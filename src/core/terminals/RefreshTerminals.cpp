@@ -17,49 +17,49 @@ bool IsOlderModelModDate(const std::string& modDate) {
 }  // namespace
 
 bool RefreshTerminal(CTarnDoc& doc, const TerminalEntry& entry) {
-    const std::string& ip = entry.record.m_strIP;
+    const std::string& ip = entry.record.m_ip;
     auto read = [&](const char* oidName) { return doc.GetSnmpValue(ip, oidName); };
 
     // A failed read also removes the terminal: a record registered while the
     // terminal was silent holds a failure text as its name, which would match.
     SnmpOutcome name = doc.GetSnmpOutcome(ip, "OidSysName");
-    if (!name.ok || name.text != entry.record.m_strName) {
+    if (!name.ok || name.text != entry.record.m_name) {
         doc.State().Terminals().Remove(entry);
         return false;
     }
 
     TerminalRecord r = entry.record;
-    r.m_strModDate = read("EntOidModDate");
-    if (IsOlderModelModDate(r.m_strModDate)) {
+    r.m_modDate = read("EntOidModDate");
+    if (IsOlderModelModDate(r.m_modDate)) {
         if (doc.IsModel2200(ip)) {
-            r.m_strName = read("OidSysName");
-            r.m_strVersion = read("OidSysDesc");
-            r.m_strLocation = read("OidSysLocation");
-            r.m_strContact = read("OidSysContact");
-            r.m_strCustomField1 = read("EntOidCustomField1");
-            r.m_strCustomField2 = read("EntOidCustomField2");
-            r.m_strCustomField3 = read("EntOidCustomField3");
+            r.m_name = read("OidSysName");
+            r.m_version = read("OidSysDesc");
+            r.m_location = read("OidSysLocation");
+            r.m_contact = read("OidSysContact");
+            r.m_customField1 = read("EntOidCustomField1");
+            r.m_customField2 = read("EntOidCustomField2");
+            r.m_customField3 = read("EntOidCustomField3");
             OidSectionSwitch older(doc.State().OidSection(), "TRK2200OLD");
-            r.m_strModDate = read("EntOidModDate");
-            r.m_strBuildNum = read("EntOidBuildNum");
-            r.m_strPlatForm = read("EntOidPlatForm");
+            r.m_modDate = read("EntOidModDate");
+            r.m_buildNum = read("EntOidBuildNum");
+            r.m_platForm = read("EntOidPlatForm");
         }
     } else {
-        r.m_strName = read("OidSysName");
-        r.m_strVersion = read("OidSysDesc");
-        r.m_strLocation = read("OidSysLocation");
-        r.m_strContact = read("OidSysContact");
-        r.m_strBuildNum = read("EntOidBuildNum");
-        r.m_strPlatForm = read("EntOidPlatForm");
-        r.m_strCustomField1 = read("EntOidCustomField1");
-        r.m_strCustomField2 = read("EntOidCustomField2");
-        r.m_strCustomField3 = read("EntOidCustomField3");
+        r.m_name = read("OidSysName");
+        r.m_version = read("OidSysDesc");
+        r.m_location = read("OidSysLocation");
+        r.m_contact = read("OidSysContact");
+        r.m_buildNum = read("EntOidBuildNum");
+        r.m_platForm = read("EntOidPlatForm");
+        r.m_customField1 = read("EntOidCustomField1");
+        r.m_customField2 = read("EntOidCustomField2");
+        r.m_customField3 = read("EntOidCustomField3");
     }
     // The name is the record's identity. A terminal that renamed itself while
     // it was read loses its record, as one that renamed before would: storing
     // the new name here could make a second record of a terminal registered
     // under that name meanwhile, which no refresh would ever remove.
-    if (r.m_strName != entry.record.m_strName) {
+    if (r.m_name != entry.record.m_name) {
         doc.State().Terminals().Remove(entry);
         return false;
     }

@@ -22,8 +22,7 @@ bool TerminalDatabase::ReplaceAt(std::uint64_t position, TerminalRecord record) 
 bool TerminalDatabase::ReplaceSameTerminalOrAppend(TerminalRecord record) {
     std::lock_guard lock(m_mutex);
     for (auto& [position, slot] : m_slots) {
-        if (slot.record.m_strName == record.m_strName &&
-            slot.record.m_strMacAdr == record.m_strMacAdr) {
+        if (slot.record.m_name == record.m_name && slot.record.m_macAdr == record.m_macAdr) {
             slot = Slot{m_nextSerial++, std::move(record)};
             return true;
         }
@@ -95,7 +94,7 @@ std::vector<TerminalEntry> TerminalDatabase::Entries() const {
 std::optional<TerminalEntry> TerminalDatabase::FindByIP(const std::string& ip) const {
     std::lock_guard lock(m_mutex);
     for (auto it = m_slots.begin(); it != m_slots.end(); ++it) {
-        if (it->second.record.m_strIP == ip) {
+        if (it->second.record.m_ip == ip) {
             return EntryOf(it);
         }
     }
@@ -106,7 +105,7 @@ std::optional<TerminalEntry> TerminalDatabase::FindByRow(const std::string& mac,
                                                          const std::string& name) const {
     std::lock_guard lock(m_mutex);
     for (auto it = m_slots.begin(); it != m_slots.end(); ++it) {
-        if (it->second.record.m_strMacAdr == mac && it->second.record.m_strName == name) {
+        if (it->second.record.m_macAdr == mac && it->second.record.m_name == name) {
             return EntryOf(it);
         }
     }

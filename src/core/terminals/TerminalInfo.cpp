@@ -7,18 +7,18 @@
 
 std::string TerminalInfoText(const TerminalRecord& r) {
     const std::pair<const char*, const std::string*> entries[] = {
-        {"Name:\t\t", &r.m_strName},
-        {"Version:\t\t", &r.m_strVersion},
-        {"Location:\t\t", &r.m_strLocation},
-        {"Contact:\t\t", &r.m_strContact},
-        {"CustomField1:\t", &r.m_strCustomField1},
-        {"CustomField2:\t", &r.m_strCustomField2},
-        {"CustomField3:\t", &r.m_strCustomField3},
-        {"Build#:\t\t", &r.m_strBuildNum},
-        {"ModDate:\t\t", &r.m_strModDate},
-        {"IP Address:\t", &r.m_strIP},
-        {"MAC Address:\t", &r.m_strMacAdr},
-        {"Platform:\t\t", &r.m_strPlatForm},
+        {"Name:\t\t", &r.m_name},
+        {"Version:\t\t", &r.m_version},
+        {"Location:\t\t", &r.m_location},
+        {"Contact:\t\t", &r.m_contact},
+        {"CustomField1:\t", &r.m_customField1},
+        {"CustomField2:\t", &r.m_customField2},
+        {"CustomField3:\t", &r.m_customField3},
+        {"Build#:\t\t", &r.m_buildNum},
+        {"ModDate:\t\t", &r.m_modDate},
+        {"IP Address:\t", &r.m_ip},
+        {"MAC Address:\t", &r.m_macAdr},
+        {"Platform:\t\t", &r.m_platForm},
     };
     std::string text;
     for (const auto& [label, value] : entries) {

@@ -6,8 +6,8 @@
 #include "core/app/CTarnDoc.h"
 #include "core/common/ProgressNotice.h"
 #include "core/common/RunAhead.h"
-#include "core/common/StringTable.h"
 #include "core/common/Sentinel.h"
+#include "core/common/StringTable.h"
 #include "core/snmp/StopBoundSnmpManager.h"
 #include "core/transfer/TransferFanOut.h"
 
@@ -35,12 +35,12 @@ Search SearchDuplicateName(CTarnDoc& doc, const std::string& name, const std::st
                            const std::stop_token& stop) {
     const std::vector<TerminalEntry> entries = doc.State().Terminals().Entries();
     auto isDuplicate = [&](const TerminalRecord& r, const std::string& domain) {
-        return StripDomain(r.m_strName, domain) == name && r.m_strMacAdr != ownMac;
+        return StripDomain(r.m_name, domain) == name && r.m_macAdr != ownMac;
     };
     long width = TransferParallel(doc);
     if (width <= 1 || entries.size() <= 1) {
         for (const auto& entry : entries) {
-            std::string domain = doc.GetSnmpValue(entry.record.m_strIP, "EntOidDomainName");
+            std::string domain = doc.GetSnmpValue(entry.record.m_ip, "EntOidDomainName");
             if (stop.stop_requested()) {
                 return Search::Stopped;
             }
@@ -60,7 +60,7 @@ Search SearchDuplicateName(CTarnDoc& doc, const std::string& name, const std::st
             HeldMessages held;
             StopBoundSnmpManager snmp(doc.Snmp(), stop);
             CTarnDoc readDoc(held, snmp, doc.State());
-            read.domain = readDoc.GetSnmpValue(entries[i].record.m_strIP, "EntOidDomainName");
+            read.domain = readDoc.GetSnmpValue(entries[i].record.m_ip, "EntOidDomainName");
             read.messages = held.Take();
         }
         return read;
@@ -128,7 +128,7 @@ SetTargetResult SetTargetInfo(CTarnDoc& doc, const TerminalEntry& target,
     const std::string& pleaseWait = LoadResString(ids::kPleaseWait);
     if (!texts.name.empty()) {
         notice.SetMessages(kSearchingForDuplicateName, pleaseWait);
-        Search search = SearchDuplicateName(doc, texts.name, target.record.m_strMacAdr, stop);
+        Search search = SearchDuplicateName(doc, texts.name, target.record.m_macAdr, stop);
         if (search != Search::Clear) {
             notice.Close();
             if (search == Search::Duplicate) {
@@ -141,7 +141,7 @@ SetTargetResult SetTargetInfo(CTarnDoc& doc, const TerminalEntry& target,
     notice.Close();
     notice.SetMessages(kSendingInformation, pleaseWait);
 
-    const std::string& ip = target.record.m_strIP;
+    const std::string& ip = target.record.m_ip;
     TerminalRecord record = target.record;
     TerminalDatabase& terminals = doc.State().Terminals();
     // A value written is stored at once, so a run that fails half way leaves
@@ -166,7 +166,7 @@ SetTargetResult SetTargetInfo(CTarnDoc& doc, const TerminalEntry& target,
         // read keeps the name written: a failure text is no terminal's name,
         // and the next refresh would drop the terminal for it.
         SnmpOutcome now = doc.GetSnmpOutcome(ip, "OidSysName");
-        record.m_strName = now.ok ? now.text : texts.name;
+        record.m_name = now.ok ? now.text : texts.name;
         terminals.Update(target, record);
     }
     struct Field {
@@ -175,11 +175,11 @@ SetTargetResult SetTargetInfo(CTarnDoc& doc, const TerminalEntry& target,
         std::string TerminalRecord::*member;
     };
     const Field fields[] = {
-        {"OidSysLocation", texts.location, &TerminalRecord::m_strLocation},
-        {"OidSysContact", texts.contact, &TerminalRecord::m_strContact},
-        {"EntOidCustomField1", texts.customField1, &TerminalRecord::m_strCustomField1},
-        {"EntOidCustomField2", texts.customField2, &TerminalRecord::m_strCustomField2},
-        {"EntOidCustomField3", texts.customField3, &TerminalRecord::m_strCustomField3},
+        {"OidSysLocation", texts.location, &TerminalRecord::m_location},
+        {"OidSysContact", texts.contact, &TerminalRecord::m_contact},
+        {"EntOidCustomField1", texts.customField1, &TerminalRecord::m_customField1},
+        {"EntOidCustomField2", texts.customField2, &TerminalRecord::m_customField2},
+        {"EntOidCustomField3", texts.customField3, &TerminalRecord::m_customField3},
     };
     for (const Field& field : fields) {
         if (field.text.empty() && blanks == BlankFields::Ignore) {

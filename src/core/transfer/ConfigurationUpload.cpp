@@ -67,7 +67,7 @@ UploadEnd UploadConfiguration(CTarnDoc& doc, const MacByItemTable& macByItem,
         Warn(doc, LoadResString(ids::kTerminalNotInList));
         return UploadEnd::Refused;
     }
-    const std::string ip = entry->record.m_strIP;
+    const std::string ip = entry->record.m_ip;
     const std::string pleaseWait = LoadResString(ids::kPleaseWait);
     notice.SetMessages(kUploadingNotice, pleaseWait);
 

@@ -246,8 +246,8 @@ void CTarnView::RebuildList() {
         std::vector<std::string> macs;
         macs.reserve(entries.size());
         for (const auto& entry : entries) {
-            list->addTopLevelItem(new QTreeWidgetItem(QStringList(Q(entry.record.m_strName))));
-            macs.push_back(entry.record.m_strMacAdr);
+            list->addTopLevelItem(new QTreeWidgetItem(QStringList(Q(entry.record.m_name))));
+            macs.push_back(entry.record.m_macAdr);
         }
         m_macByItem.Assign(std::move(macs));
         int row = noted >= 0 && noted < list->topLevelItemCount() ? noted : 0;
@@ -317,22 +317,22 @@ void CTarnView::OnSelectionChanged() {
         if (entry) {
             const TerminalRecord& r = entry->record;
             const std::pair<const char*, const std::string*> rows[] = {
-                {"Version", &r.m_strVersion},
-                {"Location", &r.m_strLocation},
-                {"Contact", &r.m_strContact},
-                {"Custom Field 1", &r.m_strCustomField1},
-                {"Custom Field 2", &r.m_strCustomField2},
-                {"Custom Field 3", &r.m_strCustomField3},
-                {"Build #", &r.m_strBuildNum},
-                {"ModDate", &r.m_strModDate},
-                {"IP Address", &r.m_strIP},
-                {"MAC Address", &r.m_strMacAdr},
-                {"Platform", &r.m_strPlatForm}};
+                {"Version", &r.m_version},
+                {"Location", &r.m_location},
+                {"Contact", &r.m_contact},
+                {"Custom Field 1", &r.m_customField1},
+                {"Custom Field 2", &r.m_customField2},
+                {"Custom Field 3", &r.m_customField3},
+                {"Build #", &r.m_buildNum},
+                {"ModDate", &r.m_modDate},
+                {"IP Address", &r.m_ip},
+                {"MAC Address", &r.m_macAdr},
+                {"Platform", &r.m_platForm}};
             for (const auto& [label, value] : rows) {
                 m_ui->dataList->addTopLevelItem(
                     new QTreeWidgetItem(QStringList{QString(label), Q(*value)}));
             }
-            m_selectedIP.Set(r.m_strIP);
+            m_selectedIP.Set(r.m_ip);
         }
     }
     EnableButtons(true);

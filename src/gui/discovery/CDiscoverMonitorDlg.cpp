@@ -43,7 +43,7 @@ QRect DialogUnits(const QWidget& window, int x, int y, int width, int height) {
 
 }  // namespace
 
-CDiscoverMonitorDlg::CDiscoverMonitorDlg(CTarnView* ownerView) : m_pOwnerView(ownerView) {}
+CDiscoverMonitorDlg::CDiscoverMonitorDlg(CTarnView* ownerView) : m_ownerView(ownerView) {}
 
 CDiscoverMonitorDlg::~CDiscoverMonitorDlg() {
     DestroyWindow();
@@ -66,27 +66,27 @@ void CDiscoverMonitorDlg::Create() {
     if (m_window) {
         return;
     }
-    CTarnDoc& doc = m_pOwnerView->GetDocument();
+    CTarnDoc& doc = m_ownerView->GetDocument();
     DiscoverRange range = ReadDiscoverRange(doc);
 
-    m_window = new MonitorWindow(m_pOwnerView, *this);
+    m_window = new MonitorWindow(m_ownerView, *this);
     m_ui = std::make_unique<Ui::CDiscoverMonitorDlg>();
     m_ui->setupUi(m_window);
     QRect placed = DialogUnits(*m_window, 110, 110, 284, 201);
-    QPoint origin = m_pOwnerView->window()->geometry().topLeft();
+    QPoint origin = m_ownerView->window()->geometry().topLeft();
     m_window->setGeometry(QRect(origin + placed.topLeft(), placed.size()));
 
     // The smooth bar that is driven sits over the placeholder's rectangle.
-    m_pProgress = new QProgressBar(m_ui->progressPlaceholder);
-    m_pProgress->setObjectName("progressBar");
-    m_pProgress->setProperty("controlId", 101);
-    m_pProgress->setTextVisible(false);
-    m_pProgress->setRange(0, range.Span());
-    m_pProgress->setValue(0);
-    m_ui->progressArea->addWidget(m_pProgress);
+    m_progress = new QProgressBar(m_ui->progressPlaceholder);
+    m_progress->setObjectName("progressBar");
+    m_progress->setProperty("controlId", 101);
+    m_progress->setTextVisible(false);
+    m_progress->setRange(0, range.Span());
+    m_progress->setValue(0);
+    m_ui->progressArea->addWidget(m_progress);
     // The list's horizontal scroll range follows its widest line by itself.
 
-    m_nLineCount = 0;
+    m_lineCount = 0;
     m_progressHasWindow = true;
     m_window->show();
     m_worker.Start(doc, *this);
@@ -109,24 +109,24 @@ void CDiscoverMonitorDlg::AppendLine(const QString& line) {
     QListWidget* log = m_ui->logList;
     log->addItem(line);
     // Selecting the new line scrolls it into view; the selection goes again.
-    log->setCurrentRow(m_nLineCount);
-    log->scrollToItem(log->item(m_nLineCount));
+    log->setCurrentRow(m_lineCount);
+    log->scrollToItem(log->item(m_lineCount));
     log->clearSelection();
-    ++m_nLineCount;
+    ++m_lineCount;
 }
 
 void CDiscoverMonitorDlg::SetProgressPos(int position) {
     QMetaObject::invokeMethod(
         this,
         [this, position] {
-            if (m_pProgress) {
-                m_pProgress->setValue(
-                    std::clamp(position, m_pProgress->minimum(), m_pProgress->maximum()));
+            if (m_progress) {
+                m_progress->setValue(
+                    std::clamp(position, m_progress->minimum(), m_progress->maximum()));
             }
         },
         Qt::QueuedConnection);
 }
 
 IViewNotifications& CDiscoverMonitorDlg::OwnerView() {
-    return m_pOwnerView->Notifications();
+    return m_ownerView->Notifications();
 }

@@ -34,9 +34,9 @@ public:
     bool HasWindow() const { return m_window != nullptr; }
     QDialog* Window() const { return m_window; }
     Ui::CDiscoverMonitorDlg& Controls() const { return *m_ui; }
-    QProgressBar* ProgressBar() const { return m_pProgress; }
+    QProgressBar* ProgressBar() const { return m_progress; }
     // The index of the next log line.
-    int LineCount() const { return m_nLineCount; }
+    int LineCount() const { return m_lineCount; }
 
     // Destroys the window. A run still going passes over what is left and
     // ends; returns its exit code (kDiscoveryEnded when none ran).
@@ -53,11 +53,11 @@ public:
 private:
     void AppendLine(const QString& line);
 
-    CTarnView* m_pOwnerView;
+    CTarnView* m_ownerView;
     QPointer<QDialog> m_window;
     std::unique_ptr<Ui::CDiscoverMonitorDlg> m_ui;
-    QPointer<QProgressBar> m_pProgress;
-    int m_nLineCount = 0;
+    QPointer<QProgressBar> m_progress;
+    int m_lineCount = 0;
     std::atomic<bool> m_progressHasWindow{false};
     DiscoveryWorker m_worker;
 };

@@ -19,8 +19,8 @@ CDownloadFirmwareDlg::CDownloadFirmwareDlg(CTarnDoc& doc, const MacByItemTable& 
       m_macByItem(macByItem),
       m_folderPicker(folderPicker),
       m_ui(std::make_unique<Ui::CDownloadFirmwareDlg>()),
-      m_pProgressNotice(std::make_unique<CProgressNoticeDlg>(this)),
-      m_worker(std::make_unique<DialogWorker>(*m_pProgressNotice)) {
+      m_progressNotice(std::make_unique<CProgressNoticeDlg>(this)),
+      m_worker(std::make_unique<DialogWorker>(*m_progressNotice)) {
     m_ui->setupUi(this);
     connect(m_ui->okButton, &QPushButton::clicked, this, &CDownloadFirmwareDlg::accept);
     connect(m_ui->cancelButton, &QPushButton::clicked, this, &CDownloadFirmwareDlg::reject);
@@ -38,7 +38,7 @@ bool CDownloadFirmwareDlg::IsRunning() const {
 void CDownloadFirmwareDlg::OnInitDialog() {
     std::vector<TerminalEntry> entries = m_doc.State().Terminals().Entries();
     for (const auto& entry : entries) {
-        m_ui->destinationList->addItem(QString::fromStdString(entry.record.m_strName));
+        m_ui->destinationList->addItem(QString::fromStdString(entry.record.m_name));
     }
     m_ui->okButton->setEnabled(!entries.empty());
     m_ui->firmwarePathEdit->setText(

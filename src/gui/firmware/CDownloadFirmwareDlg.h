@@ -27,7 +27,7 @@ public:
     ~CDownloadFirmwareDlg() override;
 
     Ui::CDownloadFirmwareDlg& Controls() const { return *m_ui; }
-    CProgressNoticeDlg& Notice() const { return *m_pProgressNotice; }
+    CProgressNoticeDlg& Notice() const { return *m_progressNotice; }
     bool IsRunning() const;
 
 public slots:
@@ -42,7 +42,7 @@ private:
     const MacByItemTable& m_macByItem;
     IFolderPicker& m_folderPicker;
     std::unique_ptr<Ui::CDownloadFirmwareDlg> m_ui;
-    std::unique_ptr<CProgressNoticeDlg> m_pProgressNotice;
+    std::unique_ptr<CProgressNoticeDlg> m_progressNotice;
     CurlFtpClient m_ftpClient;
     // Last: its destructor stops and waits for a run still going.
     std::unique_ptr<DialogWorker> m_worker;

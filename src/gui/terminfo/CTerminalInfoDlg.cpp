@@ -42,7 +42,7 @@ CTerminalInfoDlg::~CTerminalInfoDlg() = default;
 void CTerminalInfoDlg::FillTargetList() {
     m_ui->targetList->clear();
     for (const auto& entry : m_doc.State().Terminals().Entries()) {
-        m_ui->targetList->addItem(Q(entry.record.m_strName));
+        m_ui->targetList->addItem(Q(entry.record.m_name));
     }
     bool any = m_ui->targetList->count() > 0;
     m_ui->getTargetButton->setEnabled(any);
@@ -98,7 +98,7 @@ void CTerminalInfoDlg::OnGetTarget() {
     }
     auto reading = std::make_shared<TerminalInfoReading>();
     m_worker.Start(
-        [this, ip = target->record.m_strIP, reading](std::stop_token stop, IProgressNotice&) {
+        [this, ip = target->record.m_ip, reading](std::stop_token stop, IProgressNotice&) {
             WorkerDocument worker(m_doc, stop);
             *reading = GetTargetInfo(worker.Doc(), ip);
         },

@@ -38,7 +38,7 @@ void CUploadConfigDlg::showEvent(QShowEvent* event) {
 void CUploadConfigDlg::OnInitDialog() {
     std::vector<TerminalEntry> entries = m_doc.State().Terminals().Entries();
     for (const auto& entry : entries) {
-        m_ui->terminalList->addItem(QString::fromStdString(entry.record.m_strName));
+        m_ui->terminalList->addItem(QString::fromStdString(entry.record.m_name));
     }
     m_ui->okButton->setEnabled(!entries.empty());
     if (m_mainRow >= 0 && m_mainRow < m_ui->terminalList->count()) {

@@ -28,7 +28,7 @@ struct Found {
 std::vector<Found> Database(CTarnDoc& doc) {
     std::vector<Found> found;
     for (const auto& entry : doc.State().Terminals().Entries()) {
-        found.push_back({entry.record.m_strName, entry.record.m_strIP});
+        found.push_back({entry.record.m_name, entry.record.m_ip});
     }
     return found;
 }

@@ -48,8 +48,8 @@ TEST(DownloadDialogFields, ListsRebootAndPathAsStoredAndStopAtAnOversizedSection
         "[CurrentExclusions]\nsite one=\n");
     WriteTextFile(t.Dir().File("fleetwarden.tpl"),
                   "[AvailableExclusions]\n\"b\"=multi_sz:\n\"A\"=multi_sz:\n\"a\"=multi_sz:\n");
-    t.Doc().State().Terminals().Append({.m_strIP = "10.0.0.2", .m_strName = "B-NAME"});
-    t.Doc().State().Terminals().Append({.m_strIP = "10.0.0.1", .m_strName = "A-NAME"});
+    t.Doc().State().Terminals().Append({.m_ip = "10.0.0.2", .m_name = "B-NAME"});
+    t.Doc().State().Terminals().Append({.m_ip = "10.0.0.1", .m_name = "A-NAME"});
     DownloadDialogFields fields = ReadDownloadDialogFields(t.Doc());
     EXPECT_EQ(fields.terminalNames, (Names{"B-NAME", "A-NAME"}));
     EXPECT_EQ(fields.path, "/srv/configs");

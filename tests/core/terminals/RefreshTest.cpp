@@ -24,13 +24,13 @@ TEST_F(Refresh, ReadsEveryFieldOfACurrentTerminal) {
     Register({.ip = "127.0.0.21", .name = "ALPHA"});
     RefreshAndValidateTerminals(t.Doc());
     auto r = DatabaseRecords(t.Terminals()).at(0);
-    EXPECT_EQ(r.m_strContact, "admin");
-    EXPECT_EQ(r.m_strModDate, "2026-11-30");
-    EXPECT_EQ(r.m_strBuildNum, "4711");
-    EXPECT_EQ(r.m_strPlatForm, "PX-4");
-    EXPECT_EQ(r.m_strCustomField1, "c1");
-    EXPECT_EQ(r.m_strCustomField3, "c3");
-    EXPECT_EQ(r.m_strMacAdr, "00806412ABCD");
+    EXPECT_EQ(r.m_contact, "admin");
+    EXPECT_EQ(r.m_modDate, "2026-11-30");
+    EXPECT_EQ(r.m_buildNum, "4711");
+    EXPECT_EQ(r.m_platForm, "PX-4");
+    EXPECT_EQ(r.m_customField1, "c1");
+    EXPECT_EQ(r.m_customField3, "c3");
+    EXPECT_EQ(r.m_macAdr, "00806412ABCD");
 }
 
 TEST_F(Refresh, RemovesTerminalsThatRenamedThemselvesOrFellSilent) {
@@ -42,7 +42,7 @@ TEST_F(Refresh, RemovesTerminalsThatRenamedThemselvesOrFellSilent) {
     RefreshAndValidateTerminals(t.Doc());
     auto records = DatabaseRecords(t.Terminals());
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].m_strName, "BETA");
+    EXPECT_EQ(records[0].m_name, "BETA");
     // The kept terminal's name was read once at registration and twice by the
     // refresh (the check, then the field); a removed one only for the check.
     EXPECT_EQ(snmp.GetCount("127.0.0.22", ".1.3.6.1.2.1.1.5.0"), 1 + 2);
@@ -66,7 +66,7 @@ TEST_F(Refresh, ATerminalRenamedWhileItIsReadEndsAsOneRecordUnderItsNewName) {
     snmp.beforeAnswer = nullptr;
     auto records = DatabaseRecords(t.Terminals());
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].m_strName, "NEW");
+    EXPECT_EQ(records[0].m_name, "NEW");
     RefreshAndValidateTerminals(t.Doc());
     EXPECT_EQ(DatabaseRecords(t.Terminals()).size(), 1u);
 }
@@ -78,8 +78,8 @@ TEST_F(Refresh, TwoTerminalsOfOneNameKeepTheirOwnData) {
     auto a = t.Terminals().FindByRow("0080641200AA", "SAME");
     auto b = t.Terminals().FindByRow("0080641200BB", "SAME");
     ASSERT_TRUE(a && b);
-    EXPECT_EQ(a->record.m_strLocation, "North");
-    EXPECT_EQ(b->record.m_strLocation, "South");
+    EXPECT_EQ(a->record.m_location, "North");
+    EXPECT_EQ(b->record.m_location, "South");
 }
 
 TEST_F(Refresh, TheOlderModelIsReadThroughItsOwnSection) {
@@ -91,10 +91,10 @@ TEST_F(Refresh, TheOlderModelIsReadThroughItsOwnSection) {
               .platform = "P-OLD"});
     RefreshAndValidateTerminals(t.Doc());
     auto r = DatabaseRecords(t.Terminals()).at(0);
-    EXPECT_EQ(r.m_strModDate, "2019-04-01");
-    EXPECT_EQ(r.m_strBuildNum, "2200-17");
-    EXPECT_EQ(r.m_strPlatForm, "P-OLD");
-    EXPECT_EQ(r.m_strCustomField2, "c2");
+    EXPECT_EQ(r.m_modDate, "2019-04-01");
+    EXPECT_EQ(r.m_buildNum, "2200-17");
+    EXPECT_EQ(r.m_platForm, "P-OLD");
+    EXPECT_EQ(r.m_customField2, "c2");
     EXPECT_EQ(t.State().OidSection().Get(), "OID");
 }
 
@@ -105,25 +105,25 @@ TEST_F(Refresh, AOneFromAProductWithout2200InItsSectionNameStays) {
     snmp.agents["127.0.0.23"][".1.3.6.1.4.1.99.7.1.1.0"] = FakeSnmpManager::Text("1");
     RefreshAndValidateTerminals(t.Doc());
     auto r = DatabaseRecords(t.Terminals()).at(0);
-    EXPECT_EQ(r.m_strModDate, "1");
-    EXPECT_EQ(r.m_strBuildNum, "");
-    EXPECT_EQ(r.m_strContact, "");
+    EXPECT_EQ(r.m_modDate, "1");
+    EXPECT_EQ(r.m_buildNum, "");
+    EXPECT_EQ(r.m_contact, "");
 }
 
 TEST(TerminalDatabaseWalk, RemovingTheCurrentRecordNeitherSkipsNorRepeats) {
     TerminalDatabase db;
     for (const char* name : {"a", "b", "c", "d"}) {
-        db.Append(TerminalRecord{.m_strName = name});
+        db.Append(TerminalRecord{.m_name = name});
     }
     std::string visited;
     for (auto e = db.First(); e; e = db.Next(e->position)) {
-        visited += e->record.m_strName;
-        if (e->record.m_strName == "b") {
+        visited += e->record.m_name;
+        if (e->record.m_name == "b") {
             db.Remove(*e);
             // Another thread appends meanwhile; the walk reaches it too.
-            db.Append(TerminalRecord{.m_strName = "e"});
+            db.Append(TerminalRecord{.m_name = "e"});
         }
-        if (e->record.m_strName == "c") {
+        if (e->record.m_name == "c") {
             auto d = db.Next(e->position);
             db.Remove(*d);  // the next record goes before the walk gets there
         }
@@ -134,15 +134,15 @@ TEST(TerminalDatabaseWalk, RemovingTheCurrentRecordNeitherSkipsNorRepeats) {
 
 TEST(TerminalDatabaseWalk, AReplacedRecordIsNotUpdatedWithTheOldOnesReads) {
     TerminalDatabase db;
-    db.Append(TerminalRecord{.m_strIP = "127.0.0.1", .m_strName = "a", .m_strMacAdr = "1"});
+    db.Append(TerminalRecord{.m_ip = "127.0.0.1", .m_name = "a", .m_macAdr = "1"});
     auto before = *db.First();
     db.ReplaceSameTerminalOrAppend(
-        TerminalRecord{.m_strIP = "127.0.0.2", .m_strName = "a", .m_strMacAdr = "1"});
+        TerminalRecord{.m_ip = "127.0.0.2", .m_name = "a", .m_macAdr = "1"});
     TerminalRecord stale = before.record;
-    stale.m_strContact = "stale";
+    stale.m_contact = "stale";
     EXPECT_FALSE(db.Update(before, stale));
     EXPECT_FALSE(db.Remove(before));
-    EXPECT_EQ(db.First()->record.m_strIP, "127.0.0.2");
+    EXPECT_EQ(db.First()->record.m_ip, "127.0.0.2");
     EXPECT_EQ(db.First()->position, before.position);
 }
 

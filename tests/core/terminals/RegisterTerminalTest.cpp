@@ -24,13 +24,13 @@ TEST_F(Registration, RecordsTheIdentityFieldsAndResolvesEnterpriseNames) {
     auto records = DatabaseRecords(t->Terminals());
     ASSERT_EQ(records.size(), 1u);
     const TerminalRecord& r = records[0];
-    EXPECT_EQ(r.m_strIP, "127.0.0.21");
-    EXPECT_EQ(r.m_strEntPrefix, ".1.3.6.1.4.1.32473.10");
-    EXPECT_EQ(r.m_strName, "ALPHA");
-    EXPECT_EQ(r.m_strVersion, "Thin client");
-    EXPECT_EQ(r.m_strLocation, "Lab");
-    EXPECT_EQ(r.m_strMacAdr, "00806412ABCD");
-    EXPECT_EQ(r.m_strContact, "");  // left for the refresh
+    EXPECT_EQ(r.m_ip, "127.0.0.21");
+    EXPECT_EQ(r.m_entPrefix, ".1.3.6.1.4.1.32473.10");
+    EXPECT_EQ(r.m_name, "ALPHA");
+    EXPECT_EQ(r.m_version, "Thin client");
+    EXPECT_EQ(r.m_location, "Lab");
+    EXPECT_EQ(r.m_macAdr, "00806412ABCD");
+    EXPECT_EQ(r.m_contact, "");  // left for the refresh
     // Enterprise names now resolve under the product's prefix, product-specific ones too.
     EXPECT_EQ(Doc().GetSnmpValue("127.0.0.21", "EntOidBuildNum"), "4711");
     EXPECT_EQ(Doc().GetSnmpValue("127.0.0.21", "EntOidPlatForm"), "PX-4");
@@ -58,7 +58,7 @@ TEST_F(Registration, DisplayProductMasksFilterByGroup) {
 TEST_F(Registration, AnUnknownProductUsesItsOwnIdAsPrefixAndSectionOther) {
     AddFakeTerminal(snmp, {.ip = "127.0.0.23", .name = "ODD", .sysObjectID = ".1.3.6.1.4.1.99.7"});
     EXPECT_TRUE(Doc().RegisterTerminal("127.0.0.23"));
-    EXPECT_EQ(DatabaseRecords(t->Terminals())[0].m_strEntPrefix, ".1.3.6.1.4.1.99.7");
+    EXPECT_EQ(DatabaseRecords(t->Terminals())[0].m_entPrefix, ".1.3.6.1.4.1.99.7");
     EXPECT_EQ(Doc().GetProductSection("127.0.0.23"), "OTHER");
     // OTHER marks the platform object as missing: no request goes out for it.
     EXPECT_EQ(Doc().GetSnmpValue("127.0.0.23", "EntOidPlatForm"), "N/A");
@@ -84,9 +84,9 @@ TEST_F(Registration, AMovedTerminalKeepsItsPositionAtItsNewAddress) {
     EXPECT_TRUE(Doc().RegisterTerminal("127.0.0.31"));
     auto records = DatabaseRecords(t->Terminals());
     ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(records[0].m_strName, "ALPHA");
-    EXPECT_EQ(records[0].m_strIP, "127.0.0.31");
-    EXPECT_EQ(records[1].m_strName, "BETA");
+    EXPECT_EQ(records[0].m_name, "ALPHA");
+    EXPECT_EQ(records[0].m_ip, "127.0.0.31");
+    EXPECT_EQ(records[1].m_name, "BETA");
 }
 
 TEST_F(Registration, ANewNameAtAKnownAddressIsAppendedBesideTheStaleRecord) {
@@ -131,7 +131,7 @@ TEST_F(Registration, AnAddressThatStopsAnsweringCostsOneTimeOut) {
         EXPECT_EQ(snmp.Requests().size() - before, requests) << silentFrom;
         ASSERT_EQ(t->Terminals().Count(), registered ? 1u : 0u) << silentFrom;
         if (registered) {
-            EXPECT_EQ(DatabaseRecords(t->Terminals())[0].m_strMacAdr,
+            EXPECT_EQ(DatabaseRecords(t->Terminals())[0].m_macAdr,
                       "Get Get - The request timed-out - SnmpMgrRequestGETError");
         }
     }
@@ -144,7 +144,7 @@ TEST_F(Registration, TwoTerminalsOfOneNameWithoutEthernetCountAsOne) {
     EXPECT_TRUE(Doc().RegisterTerminal("127.0.0.22"));
     auto records = DatabaseRecords(t->Terminals());
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].m_strIP, "127.0.0.22");
+    EXPECT_EQ(records[0].m_ip, "127.0.0.22");
 }
 
 TEST_F(Registration, AProductKeyWithoutPrefixOrSectionIsReported) {

@@ -65,8 +65,8 @@ TEST(TerminalConcurrency, DoubleRegistrationsAndRenamesWhileRefreshRemovesRecord
     }
     std::map<std::string, std::string> byMac;
     for (const auto& entry : t.Terminals().Entries()) {
-        EXPECT_TRUE(byMac.emplace(entry.record.m_strMacAdr, entry.record.m_strName).second)
-            << "twice: " << entry.record.m_strName << " " << entry.record.m_strMacAdr;
+        EXPECT_TRUE(byMac.emplace(entry.record.m_macAdr, entry.record.m_name).second)
+            << "twice: " << entry.record.m_name << " " << entry.record.m_macAdr;
     }
     ASSERT_EQ(byMac.size(), static_cast<std::size_t>(kTerminals));
     for (int i = 0; i < kTerminals; ++i) {

@@ -58,22 +58,22 @@ TEST(ShowTerminalInfo, ShowsTheRowsOwnRecordByNameAndMac) {
     EXPECT_EQ(t.Messages().Texts().back(), "Something is Very Wrong Right Mouse Info");
     EXPECT_EQ(t.Messages().Icons().back(), MessageIcon::Warning);
 
-    TerminalRecord a{.m_strEntPrefix = ".1",
-                     .m_strIP = "127.0.0.21",
-                     .m_strName = "SAME",
-                     .m_strVersion = "v",
-                     .m_strBuildNum = "b",
-                     .m_strModDate = "m",
-                     .m_strMacAdr = "AA",
-                     .m_strPlatForm = "p",
-                     .m_strLocation = "l",
-                     .m_strContact = "c",
-                     .m_strCustomField1 = "1",
-                     .m_strCustomField2 = "2",
-                     .m_strCustomField3 = "3"};
+    TerminalRecord a{.m_entPrefix = ".1",
+                     .m_ip = "127.0.0.21",
+                     .m_name = "SAME",
+                     .m_version = "v",
+                     .m_buildNum = "b",
+                     .m_modDate = "m",
+                     .m_macAdr = "AA",
+                     .m_platForm = "p",
+                     .m_location = "l",
+                     .m_contact = "c",
+                     .m_customField1 = "1",
+                     .m_customField2 = "2",
+                     .m_customField3 = "3"};
     TerminalRecord b = a;
-    b.m_strIP = "127.0.0.22";
-    b.m_strMacAdr = "BB";
+    b.m_ip = "127.0.0.22";
+    b.m_macAdr = "BB";
     t.Terminals().Append(a);
     t.Terminals().Append(b);
     macByItem.Assign({"AA", "BB"});

@@ -69,9 +69,9 @@ TEST(TerminalInfoEditing, TheDuplicateSearchDecidesAlikeOneByOneAndInParallel) {
             EXPECT_EQ(std::count_if(requests.begin(), requests.end(),
                                     [](const auto& r) { return r.type == SnmpPduType::Set; }),
                       complete ? 1 : 0);
-            EXPECT_EQ(f.Entry(3).record.m_strName, complete ? name : "T3.fleet.example");
+            EXPECT_EQ(f.Entry(3).record.m_name, complete ? name : "T3.fleet.example");
             for (int i = 0; complete && i < 12; ++i) {
-                EXPECT_EQ(f.snmp.GetCount(f.Entry(i).record.m_strIP, kDomain), 1) << i;
+                EXPECT_EQ(f.snmp.GetCount(f.Entry(i).record.m_ip, kDomain), 1) << i;
             }
             EXPECT_TRUE(f.t.Messages().Texts().empty());
         }
@@ -82,7 +82,7 @@ TEST(TerminalInfoEditing, TheDuplicateSearchDecidesAlikeOneByOneAndInParallel) {
 // name written, not a failure text that the next refresh would drop it for.
 TEST(TerminalInfoEditing, ANameThatCannotBeReadBackIsStoredAsWritten) {
     Fleet f(2, 1);
-    const std::string ip = f.Entry(1).record.m_strIP;
+    const std::string ip = f.Entry(1).record.m_ip;
     std::atomic<bool> renamed{false};
     f.snmp.beforeAnswer = [&](const FakeSnmpManager::Request& request) {
         if (OidToText(request.bindings.at(0).name) == kSysName) {
@@ -97,8 +97,8 @@ TEST(TerminalInfoEditing, ANameThatCannotBeReadBackIsStoredAsWritten) {
     f.snmp.beforeAnswer = nullptr;
     EXPECT_EQ(result.outcome, Outcome::SetFailed);  // the location, on a silent terminal
     EXPECT_TRUE(result.written);
-    EXPECT_EQ(f.Entry(1).record.m_strName, "NEW");
-    EXPECT_EQ(f.Entry(1).record.m_strLocation, "Lab");
+    EXPECT_EQ(f.Entry(1).record.m_name, "NEW");
+    EXPECT_EQ(f.Entry(1).record.m_location, "Lab");
 }
 
 }  // namespace

@@ -235,7 +235,7 @@ TEST(TrapListener, StartTrapsRegisterNewTerminalsAndTellTheView) {
     ASSERT_TRUE(console.WaitForTraps(1));
     EXPECT_EQ(console.view.trapNewUnits, 1);
     ASSERT_EQ(console.document.Terminals().Count(), 1u);
-    EXPECT_EQ(console.document.Terminals().First()->record.m_strName, "ALPHA");
+    EXPECT_EQ(console.document.Terminals().First()->record.m_name, "ALPHA");
 
     // Already known, a specific number other than 0, a product the settings do
     // not display: nothing registered, nothing posted.
