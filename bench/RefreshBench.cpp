@@ -2,10 +2,17 @@
 // same reads: eleven single GETs per terminal made back to back with net-snmp,
 // one session per terminal, no settings lookups. The ratio shows what the
 // settings lookups, the session per request and the database locking add.
+//
+// Then a refresh of 1,000 terminals, 50 of them silent (each costs its name
+// GET's full time-out and retries), one by one against 32 terminals read at
+// once (and 64), with whether the runs leave the same list.
+//
+//   RefreshBench [--no-ratio]
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
 #include <cstdio>
+#include <cstring>
 #include <thread>
 
 #include "BenchSupport.h"
@@ -67,16 +74,18 @@ int BareReads(CTarnDoc& doc, unsigned port) {
     return answered;
 }
 
-}  // namespace
-
-int main() {
-    InitialiseSnmpLibrary();
-    std::string dir = MakeTempDir();
-    unsigned port = FreeUdpPortOn(kFirstAddress);
-    std::string settings = dir + "/bench.ini";
+// A settings file of the bench's own whose agents listen on `port`.
+std::string BenchSettings(unsigned port) {
+    std::string settings = MakeTempDir() + "/bench.ini";
     std::string text = DefaultSettingsText();
     text.insert(text.find("[Misc]\n") + 7, "SnmpPort=" + std::to_string(port) + "\n");
     WriteFile(settings, text);
+    return settings;
+}
+
+void RatioToBareReads() {
+    unsigned port = FreeUdpPortOn(kFirstAddress);
+    std::string settings = BenchSettings(port);
     SharedState state(settings);
 
     SimulatedFleet fleet({"--generate", std::to_string(kTerminals), "--first-address",
@@ -112,5 +121,96 @@ int main() {
     std::printf("bare GETs (%d answered): %.3f s (%.2f ms per terminal)\n", answered, bare,
                 1000 * bare / kTerminals);
     std::printf("ratio refresh / bare: %.2f\n", bare > 0 ? refresh / bare : 0.0);
+    doc.State().Terminals().Clear();
+}
+
+constexpr int kLargeFleet = 1000;
+constexpr int kSilent = 50;
+
+// The large fleet's addresses, as the fleet generates them (hosts 1 to 254 of
+// each /24): the live terminals first, then the silent ones.
+std::string LargeFleetAddress(int i) {
+    return "127.0." + std::to_string(44 + i / 254) + "." + std::to_string(1 + i % 254);
+}
+
+struct Run {
+    double seconds;
+    std::vector<TerminalRecord> list;
+};
+
+Run RefreshFrom(CTarnDoc& doc, const std::vector<TerminalRecord>& records, long width) {
+    doc.State().Terminals().Clear();
+    for (const auto& record : records) {
+        doc.State().Terminals().Append(record);
+    }
+    auto start = Clock::now();
+    RefreshAndValidateTerminals(doc, {}, width);
+    Run run{SecondsSince(start), {}};
+    for (const auto& entry : doc.State().Terminals().Entries()) {
+        run.list.push_back(entry.record);
+    }
+    return run;
+}
+
+void ParallelAgainstOneByOne() {
+    const int live = kLargeFleet - kSilent;
+    unsigned port = FreeUdpPortOn(LargeFleetAddress(0));
+    std::string settings = BenchSettings(port);
+    SharedState state(settings);
+    SimulatedFleet fleet({"--generate", std::to_string(live), "--generate-silent",
+                          std::to_string(kSilent), "--first-address", LargeFleetAddress(0),
+                          "--snmp-port", std::to_string(port), "--settings", settings,
+                          "--no-broadcast"});
+    PrintedMessages messages;
+    CTarnDoc doc(messages, NetSnmpManager(), state);
+    LoadProcessWideSettings(doc);
+    if (!WaitUntilAnswering(doc, LargeFleetAddress(live - 1))) {
+        std::fprintf(stderr, "the simulated fleet did not answer\n");
+        return;
+    }
+    // Every twentieth record of the list is a terminal that fell silent after
+    // it was registered; it keeps the record it was registered with.
+    for (int i = 0; i < live; ++i) {
+        doc.RegisterTerminal(LargeFleetAddress(i));
+    }
+    std::vector<TerminalRecord> registered;
+    for (const auto& entry : doc.State().Terminals().Entries()) {
+        registered.push_back(entry.record);
+        if (registered.size() % 20 == 19) {
+            TerminalRecord silent = entry.record;
+            silent.m_ip = LargeFleetAddress(live + static_cast<int>(registered.size() / 20));
+            silent.m_name = "SILENT-" + std::to_string(registered.size());
+            registered.push_back(silent);
+        }
+    }
+    std::printf("\n%zu terminals in the list (%d live registered of %d), %d silent\n",
+                registered.size(), static_cast<int>(doc.State().Terminals().Count()), live,
+                kSilent);
+    Run oneByOne = RefreshFrom(doc, registered, 1);
+    std::printf("one by one:     %7.2f s, %zu terminals left\n", oneByOne.seconds,
+                oneByOne.list.size());
+    // A silent terminal holds one read for its name GET's four tries of 2 s;
+    // the reads in flight take the silent terminals in rounds.
+    const double silentCost = 4 * 2.0;
+    for (long width : {32L, 64L}) {
+        Run parallel = RefreshFrom(doc, registered, width);
+        long rounds = (kSilent + width - 1) / width;
+        std::printf(
+            "%ld in flight:   %7.2f s, %zu terminals left (%.1fx faster); floor %ld x %.0f s; "
+            "same list: %s\n",
+            width, parallel.seconds, parallel.list.size(), oneByOne.seconds / parallel.seconds,
+            rounds, silentCost, parallel.list == oneByOne.list ? "yes" : "NO");
+    }
+    doc.State().Terminals().Clear();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    InitialiseSnmpLibrary();
+    if (!(argc > 1 && std::strcmp(argv[1], "--no-ratio") == 0)) {
+        RatioToBareReads();
+    }
+    ParallelAgainstOneByOne();
     return 0;
 }

@@ -3,7 +3,9 @@
 # all on loopback: an FTP staging server (pyftpdlib, anonymous write access to
 # a temporary directory), the fleet of resources/simfleet-example.ini, and a
 # demo settings file pointing the console at both. Everything started here
-# stops when the console exits. Arguments go to the console.
+# stops when the console exits; the fleet's and the FTP server's logs stay in
+# a folder of their own, named at the start and again at the exit. Arguments
+# go to the console.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -26,6 +28,8 @@ fi
 
 PYTHON=/usr/bin/python3
 work="$(mktemp -d "${TMPDIR:-/tmp}/fleetwarden-demo.XXXXXX")"
+logs="$(mktemp -d "${TMPDIR:-/tmp}/fleetwarden-demo-logs.XXXXXX")"
+echo "run-demo.sh: the fleet's and the FTP server's logs go to $logs"
 pids=""
 cleanup() {
     for pid in $pids; do
@@ -35,6 +39,7 @@ cleanup() {
         wait "$pid" 2>/dev/null || true
     done
     rm -rf "$work"
+    echo "run-demo.sh: the fleet's and the FTP server's logs are kept in $logs"
 }
 trap cleanup EXIT
 trap 'exit 130' INT
@@ -76,6 +81,7 @@ sed -e "s|^DiscoverIPSubNet=.*|DiscoverIPSubNet=127.0.0|" \
     -e "s|^;FTPServerPort=.*|FTPServerPort=$ftp_port|" \
     -e "s|^;LocalHostIP=.*|LocalHostIP=127.0.0.1|" \
     -e "s|^;TransferParallel=.*|TransferParallel=16|" \
+    -e "s|^;RefreshParallel=.*|RefreshParallel=16|" \
     resources/fleetwarden.ini > "$settings"
 chmod 600 "$settings"
 # The template beside it offers the exclusions; a download cannot filter without it.
@@ -84,7 +90,7 @@ cp resources/fleetwarden.tpl "$work/fleetwarden.tpl"
 # limited broadcast 255.255.255.255 onto this machine's network; try it inside
 # scripts/netns-run.sh instead.)
 
-"$PYTHON" -m pyftpdlib -i 127.0.0.1 -p "$ftp_port" -d "$work/ftp" -w > "$work/ftp.log" 2>&1 &
+"$PYTHON" -m pyftpdlib -i 127.0.0.1 -p "$ftp_port" -d "$work/ftp" -w > "$logs/ftp.log" 2>&1 &
 pids="$pids $!"
 
 broadcast="--no-broadcast"
@@ -95,12 +101,12 @@ fi
 build/bin/fleetwarden-simfleet --fleet resources/simfleet-example.ini --settings "$settings" \
     --snmp-port "$snmp_port" --trap-port "$trap_port" --ftp-port "$ftp_port" $broadcast \
     --trap-dest 127.0.0.1 --cold-start --cold-start-delay 30 --state-dir "$work/terminals" \
-    --verbose > "$work/fleet.log" 2>&1 &
+    --verbose > "$logs/fleet.log" 2>&1 &
 pids="$pids $!"
 
 ready=no
 for _ in $(seq 1 100); do
-    if grep -q "terminals ready" "$work/fleet.log" 2>/dev/null && grep -q "starting FTP server" "$work/ftp.log"; then
+    if grep -q "terminals ready" "$logs/fleet.log" 2>/dev/null && grep -q "starting FTP server" "$logs/ftp.log"; then
         ready=yes
         break
     fi
@@ -108,7 +114,7 @@ for _ in $(seq 1 100); do
 done
 if [ "$ready" != yes ]; then
     echo "run-demo.sh: the fleet or the FTP server did not start:" >&2
-    cat "$work/fleet.log" "$work/ftp.log" >&2
+    cat "$logs/fleet.log" "$logs/ftp.log" >&2
     exit 1
 fi
 
@@ -120,13 +126,13 @@ Fleetwarden demo
   firmware        $work/firmware (params.ini naming fw-5.3.0100.bin, bootstrap.exe): Download Firmware
   traps           to 127.0.0.1 port $trap_port (the terminals announce a cold start after 30 s, time enough to discover them first)
   FTP server      127.0.0.1 port $ftp_port, anonymous, directory $work/ftp
-  logs            $work/fleet.log, $work/ftp.log
-Use Discover to find the fleet (subnet 127.0.0, hosts 1 to 15).
+  logs            $logs/fleet.log, $logs/ftp.log (kept after the demo)
+Use Discover to find the fleet (subnet 127.0.0, hosts 1 to 15); Refresh reads
+16 terminals at once (RefreshParallel=16).
 Upload Configuration brings a terminal's configuration into $work/configs
 (TRAINING-01 never reports its outcome: that upload times out after 60 s);
 Ctrl+Shift+S opens Submit Upload or Download for the terminal selected last.
-Use Discover to find the fleet (subnet 127.0.0, hosts 1 to 15). Utilities /
-Upload / Download / Download Configuration then sends $work/configs/terminal.reg,
+Utilities / Upload / Download / Download Configuration sends $work/configs/terminal.reg,
 less the exclusions chosen, to the terminals selected; the Trap Monitor shows
 each terminal's outcome, and the files they took are under $work/terminals/.
 MSG

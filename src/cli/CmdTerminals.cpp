@@ -1,5 +1,4 @@
 // register and list: put terminals into the database, refresh, print the inventory.
-#include <algorithm>
 #include <ostream>
 
 #include "cli/CliArguments.h"
@@ -10,6 +9,7 @@
 #include "core/discovery/DiscoveryControl.h"
 #include "core/terminals/RefreshTerminals.h"
 #include "core/terminals/TerminalDatabase.h"
+#include "core/terminals/TerminalListCsv.h"
 
 namespace {
 
@@ -37,48 +37,21 @@ int RegisterAddresses(CliContext& context, const std::vector<std::string>& addre
     return silent;
 }
 
-std::vector<std::string> Columns(const TerminalRecord& r) {
-    return {r.m_name,         r.m_version,      r.m_location,     r.m_contact,
-            r.m_customField1, r.m_customField2, r.m_customField3, r.m_buildNum,
-            r.m_modDate,      r.m_ip,           r.m_macAdr,       r.m_platForm};
-}
-
-// One CSV field, exact: quoted when it holds a comma, a quote or any control
-// character (line breaks and escape sequences stay inside the quotes).
-std::string CsvField(const std::string& value) {
-    bool plain = std::none_of(value.begin(), value.end(), [](unsigned char c) {
-        return c == ',' || c == '"' || c < 0x20 || c == 0x7F;
-    });
-    if (plain) {
-        return value;
-    }
-    std::string quoted = "\"";
-    for (char c : value) {
-        quoted += c;
-        if (c == '"') {
-            quoted += '"';
-        }
-    }
-    return quoted + "\"";
-}
-
 }  // namespace
 
 void PrintTerminalList(CliContext& context, bool csv) {
+    std::vector<TerminalEntry> entries = context.doc.State().Terminals().Entries();
     if (csv) {
-        context.out << "Name,Version,Location,Contact,Custom Field 1,Custom Field 2,"
-                       "Custom Field 3,Build #,ModDate,IP Address,MAC Address,Platform\r\n";
+        context.out << TerminalListCsv(entries) << std::flush;
+        return;
     }
-    for (const auto& entry : context.doc.State().Terminals().Entries()) {
-        std::vector<std::string> columns = Columns(entry.record);
+    for (const auto& entry : entries) {
+        std::vector<std::string> columns = TerminalListColumns(entry.record);
         for (std::size_t i = 0; i < columns.size(); ++i) {
-            if (i > 0) {
-                context.out << (csv ? "," : "\t");
-            }
             // The text form keeps one line per terminal and one tab between values.
-            context.out << (csv ? CsvField(columns[i]) : EscapeForLine(columns[i]));
+            context.out << (i > 0 ? "\t" : "") << EscapeForLine(columns[i]);
         }
-        context.out << (csv ? "\r\n" : "\n");
+        context.out << "\n";
     }
     context.out.flush();
 }

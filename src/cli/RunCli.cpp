@@ -1,6 +1,7 @@
 #include <iostream>
 
 #include "cli/CliContext.h"
+#include "cli/TimeoutHint.h"
 #include "core/app/CTarnDoc.h"
 #include "core/app/NetworkLayer.h"
 #include "core/app/StartupSettings.h"
@@ -86,13 +87,16 @@ int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream&
     // The run's shared state and document, handed to the subcommand; both go
     // when it returns, after every worker it started has ended.
     SharedState state(settings.empty() ? DefaultSettingsPath() : settings);
-    CTarnDoc doc(messages, NetSnmpManager(), state);
+    std::vector<std::string> arguments(argv.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                                       argv.end());
+    TimeoutWatch snmp(NetSnmpManager(), arguments);
+    CTarnDoc doc(messages, snmp, state);
     LoadProcessWideSettings(doc);
-    CliContext context{{argv.begin() + static_cast<std::ptrdiff_t>(i) + 1, argv.end()},
-                       doc,
-                       out,
-                       err,
-                       messages,
-                       in};
-    return command->run(context);
+    CliContext context{arguments, doc, out, err, messages, in};
+    int code = command->run(context);
+    // A request went unanswered: where it was asked, and how.
+    if (auto hint = snmp.Hint(state.SettingsPath())) {
+        err << *hint << std::endl;
+    }
+    return code;
 }

@@ -124,6 +124,7 @@ SnmpOutcome CTarnDoc::GetSnmpOutcome(const std::string& terminalIP, const std::s
     auto port = AgentPort();
     SnmpOpenParams params{terminalIP, port.value_or(0), m_state.GetCommunity().Get(),
                           kDefaultTimeoutMs, kDefaultRetries};
+    params.communityKey = "GetCommunity";
     if (timeoutMs != 0) {
         params.timeoutMs = timeoutMs;
         params.retries = retries;
@@ -188,6 +189,7 @@ SnmpOutcome CTarnDoc::SetSnmpOutcome(const std::string& terminalIP, const std::s
     auto port = AgentPort();
     SnmpOpenParams params{terminalIP, port.value_or(0), m_state.SetCommunity().Get(),
                           kDefaultTimeoutMs, kDefaultRetries};
+    params.communityKey = "SetCommunity";
 
     std::string result = kNoneNoneNone;
     unsigned long getCode = 0, setCode = 0;

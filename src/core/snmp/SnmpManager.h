@@ -26,6 +26,9 @@ struct SnmpOpenParams {
     // A stop of the worker that makes the requests: it ends the wait for an
     // answer at once, and the request fails as one that timed out.
     std::stop_token stop{};
+    // The settings key `community` was read from ("GetCommunity" or
+    // "SetCommunity"), so that a request left unanswered can be explained.
+    std::string communityKey{};
 };
 
 class ISnmpManager {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/app/CTarnDoc.h"
+#include "core/common/HeldMessages.h"
 #include "core/common/ProgressNotice.h"
 #include "core/common/RunAhead.h"
 #include "core/common/Sentinel.h"
@@ -12,20 +13,6 @@
 #include "core/transfer/TransferFanOut.h"
 
 namespace {
-
-using Held = std::vector<std::pair<std::string, MessageIcon>>;
-
-// The message boxes of a read made ahead of its turn, kept until it comes.
-class HeldMessages final : public IUserMessages {
-public:
-    void ShowMessage(const std::string& text, MessageIcon icon) override {
-        m_held.emplace_back(text, icon);
-    }
-    Held Take() { return std::move(m_held); }
-
-private:
-    Held m_held;
-};
 
 enum class Search { Clear, Duplicate, Stopped };
 
@@ -52,7 +39,7 @@ Search SearchDuplicateName(CTarnDoc& doc, const std::string& name, const std::st
     }
     struct Read {
         std::string domain;
-        Held messages;
+        HeldMessages::Held messages;
     };
     RunAhead<Read> ahead(static_cast<std::size_t>(width), entries.size(), [&](std::uint64_t i) {
         Read read;
@@ -70,9 +57,7 @@ Search SearchDuplicateName(CTarnDoc& doc, const std::string& name, const std::st
         if (stop.stop_requested()) {
             return Search::Stopped;
         }
-        for (const auto& [text, icon] : read.messages) {
-            doc.Messages().ShowMessage(text, icon);
-        }
+        HeldMessages::ShowAll(doc.Messages(), read.messages);
         if (isDuplicate(entries[i].record, read.domain)) {
             return Search::Duplicate;
         }

@@ -6,23 +6,9 @@
 #include <vector>
 
 #include "core/app/CTarnDoc.h"
+#include "core/common/HeldMessages.h"
 #include "core/common/RunAhead.h"
-#include "core/common/UserMessages.h"
 #include "core/snmp/StopBoundSnmpManager.h"
-
-namespace {
-// The message boxes one job showed, kept until its turn comes.
-class HeldMessages final : public IUserMessages {
-public:
-    void ShowMessage(const std::string& text, MessageIcon icon) override {
-        m_held.emplace_back(text, icon);
-    }
-    std::vector<std::pair<std::string, MessageIcon>> Take() { return std::move(m_held); }
-
-private:
-    std::vector<std::pair<std::string, MessageIcon>> m_held;
-};
-}  // namespace
 
 long TransferParallel(const CTarnDoc& doc) {
     return std::clamp(doc.GetOptionalININumber("Misc", "TransferParallel", 1), 1L,
@@ -37,7 +23,7 @@ void RunForEachTerminal(CTarnDoc& doc, std::size_t count, long width, std::stop_
         }
         return;
     }
-    using Held = std::vector<std::pair<std::string, MessageIcon>>;
+    using Held = HeldMessages::Held;
     // Every job may run ahead: a run's terminals are the user's selection and
     // each keeps only its few boxes, while a bounded window would let one
     // silent terminal (its SETs time out after seconds) hold back all the jobs
@@ -56,9 +42,7 @@ void RunForEachTerminal(CTarnDoc& doc, std::size_t count, long width, std::stop_
         },
         count);
     for (std::size_t i = 0; i < count && !stop.stop_requested(); ++i) {
-        for (const auto& [text, icon] : ahead.Take(i)) {
-            doc.Messages().ShowMessage(text, icon);
-        }
+        HeldMessages::ShowAll(doc.Messages(), ahead.Take(i));
     }
     ahead.Cancel();
 }

@@ -20,6 +20,7 @@
 #include "core/settings/SettingsPath.h"
 #include "core/terminals/RefreshTerminals.h"
 #include "core/terminals/TerminalDatabase.h"
+#include "core/terminals/TerminalListCsv.h"
 #include "gui/app/CAboutDlg.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/common/InputBlocker.h"
@@ -109,6 +110,12 @@ CTarnView::CTarnView(CTarnDoc& doc, CMainFrame* frame)
     if (QAction* download = m_frame->CommandAction(cmd::kDownloadConfiguration)) {
         connect(download, &QAction::triggered, this, &CTarnView::OnDownloadConfiguration);
     }
+    if (auto* exportList = m_frame->findChild<QAction*>("actionExportTerminalList")) {
+        connect(exportList, &QAction::triggered, this, &CTarnView::OnExportTerminalList);
+    }
+    m_ui->terminalList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_ui->terminalList, &QWidget::customContextMenuRequested, this,
+            &CTarnView::OnTerminalListContextMenu);
 }
 
 CTarnView::~CTarnView() {
@@ -406,6 +413,9 @@ void CTarnView::UpdateCommandUi() {
         enable(id, haveTerminals && !discovering);
     }
     enable(cmd::kSubmitTransfer, true);
+    if (auto* exportList = m_frame->findChild<QAction*>("actionExportTerminalList")) {
+        exportList->setEnabled(haveTerminals);
+    }
 }
 
 int CTarnView::SelectedRow() const {
@@ -464,4 +474,20 @@ void CTarnView::OnDownloadFirmware() {
         return;
     }
     CDownloadFirmwareDlg(m_doc, m_macByItem, *m_folderPicker, m_frame).exec();
+}
+
+void CTarnView::OnExportTerminalList() {
+    // The database as it stands, as the command line's list prints it.
+    SaveTextAs(*m_fileSavePicker, m_doc.Messages(), m_frame, tr("Export Terminal List"),
+               "terminals.csv", TerminalListCsv(m_doc.State().Terminals().Entries()));
+}
+
+void CTarnView::OnTerminalListContextMenu(const QPoint& position) {
+    // The item under the pointer, as the dialogs' lists show it; nothing
+    // elsewhere.
+    QTreeWidget* list = m_ui->terminalList;
+    if (QTreeWidgetItem* item = list->itemAt(position)) {
+        m_doc.ShowTerminalInfo(m_macByItem, item->text(0).toStdString(),
+                               list->indexOfTopLevelItem(item));
+    }
 }

@@ -10,6 +10,7 @@
 
 #include "core/common/GuardedText.h"
 #include "core/terminals/TerminalDatabase.h"
+#include "gui/common/FileSavePicker.h"
 #include "gui/common/FolderPicker.h"
 #include "gui/traps/CTrapMonitorDlg.h"
 
@@ -74,6 +75,10 @@ public:
     // How the dialogs' "..." buttons pick a directory (tests answer in advance).
     IFolderPicker& FolderPicker() const { return *m_folderPicker; }
     void SetFolderPicker(IFolderPicker& picker) { m_folderPicker = &picker; }
+    // How the "Save As" commands (the exported list, the monitors' logs) pick
+    // their file (tests answer in advance).
+    IFileSavePicker& FileSavePicker() const { return *m_fileSavePicker; }
+    void SetFileSavePicker(IFileSavePicker& picker) { m_fileSavePicker = &picker; }
     // The Trap Monitor, once created.
     CTrapMonitorDlg* TrapMonitor() const { return m_trapMonitor; }
 
@@ -95,6 +100,8 @@ public slots:
     void OnDownloadFirmware();
     // Command 32777: the Download Configuration dialog, run modally.
     void OnDownloadConfiguration();
+    // File / Export Terminal List: the terminals with their data, as CSV.
+    void OnExportTerminalList();
 
 signals:
     void refreshFinished();
@@ -113,6 +120,8 @@ private:
     void FinishRefresh();
     void RebuildList();
     void OnSelectionChanged();
+    // A right click on the terminal list: the terminal's information pop-up.
+    void OnTerminalListContextMenu(const QPoint& position);
     // The selected row of the terminal list; -1 for none.
     int SelectedRow() const;
 
@@ -137,5 +146,7 @@ private:
     MacByItemTable m_macByItem;
     QtFolderPicker m_qtFolderPicker;
     IFolderPicker* m_folderPicker = &m_qtFolderPicker;
+    QtFileSavePicker m_qtFileSavePicker;
+    IFileSavePicker* m_fileSavePicker = &m_qtFileSavePicker;
     GuardedText m_selectedIP;
 };

@@ -1,5 +1,6 @@
 #include "gui/discovery/CDiscoverMonitorDlg.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QFontMetrics>
@@ -8,6 +9,7 @@
 
 #include "core/app/CTarnDoc.h"
 #include "gui/app/CTarnView.h"
+#include "gui/common/FileSavePicker.h"
 #include "ui_CDiscoverMonitorDlg.h"
 
 namespace {
@@ -86,6 +88,8 @@ void CDiscoverMonitorDlg::Create() {
     m_ui->progressArea->addWidget(m_progress);
     // The list's horizontal scroll range follows its widest line by itself.
 
+    connect(m_ui->saveLogAsAction, &QAction::triggered, this, &CDiscoverMonitorDlg::SaveLogAs);
+
     m_lineCount = 0;
     m_progressHasWindow = true;
     m_window->show();
@@ -94,6 +98,24 @@ void CDiscoverMonitorDlg::Create() {
 
 void CDiscoverMonitorDlg::OnCancel() {
     m_worker.RequestStop();
+}
+
+void CDiscoverMonitorDlg::SaveLogAs() {
+    if (!m_window) {
+        return;
+    }
+    std::string text;
+    for (int i = 0; i < m_ui->logList->count(); ++i) {
+        text += m_ui->logList->item(i)->text().toStdString() + "\n";
+    }
+    CTarnView* view = m_ownerView;
+    QMetaObject::invokeMethod(
+        view,
+        [view, text] {
+            SaveTextAs(view->FileSavePicker(), view->GetDocument().Messages(), view,
+                       QObject::tr("Save Log As"), "discover-monitor.log", text);
+        },
+        Qt::QueuedConnection);
 }
 
 void CDiscoverMonitorDlg::AddLine(const std::string& line) {

@@ -44,6 +44,10 @@ public:
 
     // The cancel command of the window (close box, Escape): a stop request.
     void OnCancel();
+    // The log's context command: its lines as shown, into a file the user
+    // picks. The file is asked for after this call returns, from the view,
+    // since the run may end and take the window while the dialog is open.
+    void SaveLogAs();
 
     void AddLine(const std::string& line) override;
     bool ProgressHasWindow() const override { return m_progressHasWindow; }

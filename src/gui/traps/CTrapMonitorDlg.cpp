@@ -8,6 +8,7 @@
 #include "core/common/StringTable.h"
 #include "core/terminals/TerminalDatabase.h"
 #include "gui/app/CTarnView.h"
+#include "gui/common/FileSavePicker.h"
 #include "ui_CTrapMonitorDlg.h"
 
 namespace {
@@ -56,6 +57,7 @@ void TrapLogModel::Clear() {
 CTrapMonitorDlg::CTrapMonitorDlg(CTarnView* ownerView)
     : QDialog(ownerView, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      m_ownerView(ownerView),
       m_ui(std::make_unique<Ui::CTrapMonitorDlg>()) {
     m_ui->setupUi(this);
     setModal(false);
@@ -66,6 +68,7 @@ CTrapMonitorDlg::CTrapMonitorDlg(CTarnView* ownerView)
     m_model->SetItemSize(QSize(m_extent, m_rowHeight));
     m_ui->trapLog->setModel(m_model);
     connect(m_ui->clearDisplayButton, &QPushButton::clicked, this, &CTrapMonitorDlg::ClearDisplay);
+    connect(m_ui->saveLogAsAction, &QAction::triggered, this, &CTrapMonitorDlg::SaveLogAs);
     PlaceWindow(ownerView);
     show();
 
@@ -158,6 +161,15 @@ void CTrapMonitorDlg::ClearDisplay() {
     m_model->Clear();
     m_lineCounter = 0;
     AddLine("Listening For Traps...");
+}
+
+void CTrapMonitorDlg::SaveLogAs() {
+    std::string text;
+    for (int i = 0; i < m_lineCounter; ++i) {
+        text += Line(i).toStdString() + "\n";
+    }
+    SaveTextAs(m_ownerView->FileSavePicker(), m_ownerView->GetDocument().Messages(), this,
+               tr("Save Log As"), "trap-monitor.log", text);
 }
 
 QString CTrapMonitorDlg::Line(int index) const {

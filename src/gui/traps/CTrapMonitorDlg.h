@@ -50,6 +50,8 @@ public:
     void AddLine(const std::string& text) override;
     // Empties the log and writes "Listening For Traps...".
     void ClearDisplay();
+    // The log's context command: its lines as shown, into a file the user picks.
+    void SaveLogAs();
 
     // The index the next line gets.
     int LineCounter() const { return m_lineCounter; }
@@ -71,6 +73,7 @@ private:
     void WriteCloseNotice();
     void PlaceWindow(CTarnView* ownerView);
 
+    CTarnView* m_ownerView;
     std::unique_ptr<Ui::CTrapMonitorDlg> m_ui;
     TrapLogModel* m_model = nullptr;
     int m_lineCounter = 0;
