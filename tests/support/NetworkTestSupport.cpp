@@ -128,6 +128,17 @@ CommandResult RunCommand(const std::vector<std::string>& argv) {
     return result;
 }
 
+std::vector<std::string> Words(const std::string& text) {
+    std::vector<std::string> words;
+    std::size_t start = 0;
+    for (std::size_t space; (space = text.find(' ', start)) != std::string::npos;
+         start = space + 1) {
+        words.push_back(text.substr(start, space - start));
+    }
+    words.push_back(text.substr(start));
+    return words;
+}
+
 std::string FindProgram(const std::string& name) {
     for (const char* dir : {"/usr/sbin", "/usr/bin", "/sbin", "/bin"}) {
         std::string candidate = std::string(dir) + "/" + name;

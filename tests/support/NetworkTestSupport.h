@@ -35,6 +35,8 @@ struct CommandResult {
     std::string output;  // standard output and standard error together
 };
 CommandResult RunCommand(const std::vector<std::string>& argv);
+// The words of a command line, split at each space.
+std::vector<std::string> Words(const std::string& text);
 
 // Finds a program in /usr/sbin, /usr/bin or PATH; empty when missing.
 std::string FindProgram(const std::string& name);

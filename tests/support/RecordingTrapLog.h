@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -25,27 +26,12 @@ public:
         std::lock_guard lock(m_mutex);
         return m_lines;
     }
-    std::size_t Count() const {
-        std::lock_guard lock(m_mutex);
-        return m_lines.size();
-    }
-    // Waits until the log holds at least `count` lines; false on time-out.
-    bool WaitForCount(std::size_t count,
-                      std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, timeout, [&] { return m_lines.size() >= count; });
-    }
     // Waits until some line equals `text`.
     bool WaitForLine(const std::string& text,
                      std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
         std::unique_lock lock(m_mutex);
         return m_changed.wait_for(lock, timeout, [&] {
-            for (const auto& line : m_lines) {
-                if (line == text) {
-                    return true;
-                }
-            }
-            return false;
+            return std::find(m_lines.begin(), m_lines.end(), text) != m_lines.end();
         });
     }
 

@@ -1,0 +1,273 @@
+// The simulated fleet as independent peers see it: net-snmp's tools,
+// pyftpdlib and a trap receiver on net-snmp's parser. The other suites drive
+// it through the console; this proves what they rely on.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <map>
+#include <set>
+
+#include "MissingPeer.h"
+#include "NetNamespace.h"
+#include "PyFtpServer.h"
+#include "SimFleetProcess.h"
+#include "TrapReceiver.h"
+
+namespace {
+
+const std::string kCurrent = ".1.3.6.1.4.1.32473.10";  // the current model's prefix
+const std::string kOlder = ".1.3.6.1.4.1.32473.22";
+const std::string kSysName = ".1.3.6.1.2.1.1.5.0";
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+class SimFleetSmoke : public ::testing::Test {
+protected:
+    void Start(const std::string& fleetText, std::vector<std::string> args = {}) {
+        if (FindProgram("snmpget").empty()) {
+            SKIP_FOR_MISSING_PEER("net-snmp's command-line tools are not installed");
+        }
+        fleet = std::make_unique<SimFleetProcess>(
+            SimFleetProcess::Options{fleetText, std::move(args), true, {}});
+        ASSERT_TRUE(fleet->Ready()) << fleet->Log();
+    }
+    std::unique_ptr<SimFleetProcess> fleet;
+};
+
+// Both models' layouts from the shipped settings, the interface table, the
+// communities, and the terminals that refuse or never answer.
+TEST_F(SimFleetSmoke, AgentsServeTheSettingsObjectsAndGuardThem) {
+    Start(R"INI(
+[Fleet]
+Contact=Service desk
+[FRONT]
+Address=127.0.0.2
+BuildNumber=5.2.1044
+MAC=02:46:57:AA:BB:CC
+Interfaces=3
+EthernetIndex=3
+[OLD]
+Address=127.0.0.3
+Model=older
+BuildNumber=3.7.215
+[GUARDED]
+Address=127.0.0.4
+RefuseSetsOf=OidSysLocation
+[SILENT]
+Address=127.0.0.5
+Silent=yes
+)INI");
+    struct Row {
+        const char* tool;
+        const char* community;
+        const char* address;
+        std::vector<std::string> args;
+        const char* answer;  // a part of what the tool prints
+    };
+    const Row rows[] = {
+        {"snmpget", "public", "127.0.0.2", {kSysName}, "\"FRONT\""},
+        {"snmpget", "public", "127.0.0.2", {".1.3.6.1.2.1.1.4.0"}, "\"Service desk\""},
+        {"snmpget", "public", "127.0.0.2", {".1.3.6.1.2.1.1.2.0"}, ".1.3.6.1.4.1.32473.1.400"},
+        {"snmpget", "public", "127.0.0.3", {".1.3.6.1.2.1.1.2.0"}, ".1.3.6.1.4.1.32473.1.2200"},
+        {"snmpget", "public", "127.0.0.2", {".1.3.6.1.2.1.2.2.1.3.3"}, "INTEGER: 6"},
+        {"snmpget", "public", "127.0.0.2", {".1.3.6.1.2.1.2.2.1.6.3"}, "02 46 57 AA BB CC"},
+        {"snmpget", "public", "127.0.0.2", {kCurrent + ".1.2.0"}, "\"5.2.1044\""},
+        // The older model answers "1" where the current one keeps its date.
+        {"snmpget", "public", "127.0.0.3", {kOlder + ".1.1.0"}, "\"1\""},
+        {"snmpget", "public", "127.0.0.3", {kOlder + ".9.2.0"}, "\"3.7.215\""},
+        {"snmpget", "public", "127.0.0.3", {kOlder + ".1.2.0"}, "noSuchName"},
+        {"snmpset", "private", "127.0.0.2", {kSysName, "s", "FRONT-2"}, "\"FRONT-2\""},
+        {"snmpget", "public", "127.0.0.2", {kSysName}, "\"FRONT-2\""},
+        {"snmpset", "private", "127.0.0.4", {".1.3.6.1.2.1.1.6.0", "s", "x"}, "readOnly"},
+        // No answer at all: a wrong community, a SET with the read community.
+        {"snmpget", "nobody", "127.0.0.2", {kSysName}, "Timeout"},
+        {"snmpset", "public", "127.0.0.2", {kSysName, "s", "X"}, "Timeout"},
+        {"snmpget", "public", "127.0.0.5", {kSysName}, "Timeout"},
+    };
+    for (const Row& row : rows) {
+        CommandResult run =
+            Snmp(row.tool, row.community, fleet->At(row.address), row.args, "0.5", 0);
+        EXPECT_TRUE(Contains(run.output, row.answer)) << row.args[0] << ": " << run.output;
+    }
+}
+
+TEST_F(SimFleetSmoke, GeneratedTerminalsAreDistinctAndOnConsecutiveAddresses) {
+    Start("", {"--generate", "3", "--generate-silent", "1", "--first-address", "127.0.0.20"});
+    std::set<std::string> names;
+    for (const char* ip : {"127.0.0.20", "127.0.0.21", "127.0.0.22"}) {
+        names.insert(SnmpGetText(fleet->At(ip), kSysName));
+    }
+    EXPECT_EQ(names.size(), 3u);
+    EXPECT_TRUE(Contains(SnmpGetText(fleet->At("127.0.0.23"), kSysName), "Timeout"));
+}
+
+// A request written with snmpset is carried out against pyftpdlib, and its
+// outcome trap names the request and the reason as the console decodes them.
+TEST_F(SimFleetSmoke, TransfersEndInAnOutcomeTrapOfTheWireForm) {
+    PyFtpServer ftp;
+    if (!ftp.Ready()) {
+        SKIP_FOR_MISSING_PEER("pyftpdlib did not start: " + ftp.Log());
+    }
+    TrapReceiver traps;
+    Start("[T1]\nAddress=127.0.0.2\nConfig=[Network]\\nDHCP=Yes\\n\n",
+          {"--trap-port", std::to_string(traps.Port()), "--ftp-port", std::to_string(ftp.Port())});
+    auto submit = [&](int direction, const std::string& source, const std::string& dest) {
+        std::vector<std::string> args =
+            Words(".3.5.0 s 127.0.0.1 .4.1.0 i 1 .4.2.0 s trap-id .4.3.0 i " +
+                  std::to_string(direction) + " .4.4.0 s " + source + " .4.5.0 s " + dest +
+                  " .4.6.0 i 1 .4.7.0 i 0 .4.8.0 s 127.0.0.1 .4.11.0 i 0 .4.12.0 i 1");
+        for (std::size_t i = 0; i < args.size(); i += 3) {
+            args[i] = kCurrent + args[i];
+        }
+        CommandResult set = Snmp("snmpset", "private", fleet->At("127.0.0.2"), args);
+        EXPECT_EQ(set.exitCode, 0) << set.output;
+    };
+    for (auto [direction, source, dest, reason] : {std::tuple{0, "terminal.reg", "/T1.reg", 0L},
+                                                   std::tuple{1, "/absent.reg", "x.reg", 6L}}) {
+        submit(direction, source, dest);
+        auto trap = traps.WaitFor([](const ReceivedTrap& t) { return t.generic == 6; });
+        ASSERT_TRUE(trap) << fleet->Log();
+        EXPECT_EQ(trap->source + " " + trap->agent, "127.0.0.2 127.0.0.2");
+        EXPECT_EQ(trap->enterprise, kCurrent);
+        EXPECT_EQ(trap->specific, reason == 0 ? 5 : 6);
+        ASSERT_EQ(trap->bindings.size(), 2u);
+        EXPECT_EQ(trap->bindings[0].oid + " " + trap->bindings[0].text,
+                  kCurrent + ".4.2.0 trap-id");
+        EXPECT_EQ(trap->bindings[1].type, 0x02);  // INTEGER
+        EXPECT_EQ(trap->bindings[1].integer, reason);
+    }
+    EXPECT_EQ(ReadTextFile(ftp.Root() + "/T1.reg"), "[Network]\nDHCP=Yes\n");
+}
+
+// Terminals of the subnet answer the discovery datagram from their own
+// addresses; anything else on the port goes unanswered.
+TEST_F(SimFleetSmoke, BroadcastRepliesComeFromTheTerminalsOfTheSubnet) {
+    Start(
+        "[A]\nAddress=127.0.0.2\n[B]\nAddress=127.0.0.3\nModel=older\n"
+        "[ELSEWHERE]\nAddress=127.0.1.2\n");
+    int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof(on));
+    auto exchange = [&](const std::string& request) {
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(static_cast<std::uint16_t>(fleet->BroadcastPort()));
+        ::inet_pton(AF_INET, "127.0.0.255", &to.sin_addr);
+        ::sendto(fd, request.data(), request.size(), 0, reinterpret_cast<sockaddr*>(&to),
+                 sizeof(to));
+        std::map<std::string, std::string> replies;
+        for (pollfd p{fd, POLLIN, 0}; ::poll(&p, 1, 1000) > 0;) {
+            char buffer[1000];
+            sockaddr_in from{};
+            socklen_t length = sizeof(from);
+            ssize_t n = ::recvfrom(fd, buffer, sizeof(buffer), 0,
+                                   reinterpret_cast<sockaddr*>(&from), &length);
+            replies[inet_ntoa(from.sin_addr)] = std::string(buffer, n > 7 ? 7 : 0);
+        }
+        return replies;
+    };
+    using Replies = std::map<std::string, std::string>;
+    EXPECT_EQ(exchange(std::string("KorvroK\0", 8)),
+              (Replies{{"127.0.0.2", "KorvroK"}, {"127.0.0.3", "KorvroK"}}))
+        << fleet->Log();
+    EXPECT_EQ(exchange("Korvro"), Replies{});
+    EXPECT_EQ(exchange(std::string("kORVROk\0", 8)), Replies{});
+    ::close(fd);
+}
+
+// The trap tool as the listener's tests and the benchmarks use it.
+TEST(SimFleetTrapTool, SendsTrapsAsToldAndKeepsEachSendersOrder) {
+    TrapReceiver traps;
+    const std::string to = "127.0.0.1:" + std::to_string(traps.Port());
+    auto tool = [&](const std::string& args) {
+        std::vector<std::string> argv = Words(args);
+        argv.insert(argv.begin(), SimFleetProgram());
+        return RunCommand(argv);
+    };
+    const std::string e = kCurrent;
+    CommandResult sent =
+        tool("trap --to " + to + " --from 127.0.0.3 --agent 10.0.0.7 --generic 6 " +
+             "--specific 7 --var " + e + ".4.2.0 s abc --var " + e + ".5.1.0 i -9 --var " + e +
+             ".5.2.0 x 0080ff");
+    ASSERT_EQ(sent.exitCode, 0) << sent.output;
+    auto trap = traps.Next(std::chrono::seconds(10));
+    ASSERT_TRUE(trap && !trap->malformed);
+    EXPECT_EQ(trap->source + " " + trap->agent, "127.0.0.3 10.0.0.7");
+    EXPECT_EQ(std::pair(trap->generic, trap->specific), std::pair(6L, 7L));
+    ASSERT_EQ(trap->bindings.size(), 3u);
+    EXPECT_EQ(trap->bindings[0].text, "abc");
+    EXPECT_EQ(trap->bindings[1].integer, -9);
+    EXPECT_EQ(trap->bindings[2].text, std::string("\x00\x80\xff", 3));
+
+    sent = tool("trap-burst --to " + to + " --senders 127.0.0.2-127.0.0.3 --count 40");
+    ASSERT_EQ(sent.exitCode, 0) << sent.output;
+    std::map<std::string, long> last;
+    while (auto burst = traps.Next(std::chrono::seconds(2))) {
+        ASSERT_EQ(burst->bindings.size(), 2u);
+        EXPECT_EQ(burst->bindings[0].integer, last[burst->agent] + 1) << burst->agent;
+        last[burst->agent] = burst->bindings[0].integer;
+    }
+    EXPECT_EQ(last, (std::map<std::string, long>{{"127.0.0.2", 20}, {"127.0.0.3", 20}}));
+}
+
+TEST(SimFleetCommandLine, MistakesAreRefusedAndATermEndsTheFleet) {
+    TempDir dir;
+    WriteTextFile(dir.File("typo.ini"), "[T1]\nAddress=127.0.0.2\nSilnet=yes\n");
+    WriteTextFile(dir.File("far.ini"), "[T1]\nAddress=192.0.2.1\n");
+    const std::string port = std::to_string(FreeUdpPort());
+    struct Case {
+        std::vector<std::string> args;
+        int code;
+        const char* said;
+    };
+    const Case cases[] = {
+        {{"--help"}, 0, "--trap-port"},
+        {{"--bogus"}, 2, ""},
+        {{}, 2, ""},
+        {{"--fleet", dir.File("typo.ini")}, 1, "unknown key Silnet"},
+        // An address of no interface here cannot be bound; nothing is sent anywhere.
+        {{"--fleet", dir.File("far.ini"), "--snmp-port", port, "--no-broadcast"},
+         1,
+         "cannot bind 192.0.2.1"},
+        {{"trap", "--to", "192.0.2.1:162"}, 2, "not an address of this machine"},
+        {{"trap", "--to", "127.0.0.1:1", "--var", kSysName, "q", "x"}, 2, ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> argv = {SimFleetProgram()};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        CommandResult run = RunCommand(argv);
+        EXPECT_EQ(run.exitCode, c.code) << run.output;
+        EXPECT_TRUE(Contains(run.output, c.said)) << run.output;
+    }
+    SimFleetProcess fleet({"[T1]\nAddress=127.0.0.2\n", {}, true, {}});
+    ASSERT_TRUE(fleet.Ready()) << fleet.Log();
+    int status = fleet.Stop();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(Contains(fleet.Log(), "stopped"));
+}
+
+// The namespaces the broadcast tests run in: the given addresses, and a
+// default route through the console's end, so that nothing leaves.
+TEST(NetNamespaceHelper, GivesTheAddressesAndKeepsTheDefaultRouteInside) {
+    std::string unavailable = NamespaceUnavailableReason();
+    if (!unavailable.empty()) {
+        SKIP_FOR_MISSING_PEER(unavailable);
+    }
+    CommandResult inside =
+        RunInNamespace({{"10.9.8.1"}, {"10.9.8.2/16"}},
+                       {"sh", "-c", "ip -o -4 addr show; ip route get 192.0.2.1"});
+    EXPECT_EQ(inside.exitCode, 0) << inside.output;
+    for (const char* part :
+         {"veth0    inet 10.9.8.1/24", "veth1    inet 10.9.8.2/16", "dev veth0"}) {
+        EXPECT_TRUE(Contains(inside.output, part)) << part << "\n" << inside.output;
+    }
+}
+
+}  // namespace
