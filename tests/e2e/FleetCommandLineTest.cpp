@@ -142,8 +142,14 @@ TEST_F(FleetCommandLine, SubmitIsCarriedOut) {
         "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\X]\r\n\"A\"=\"1\"\r\n";
     fs::create_directories(site.ftp.Root() + "/incoming");
     WriteTextFile(site.ftp.Root() + "/incoming/new.reg", registry);
-    CliRun run = Cli({"submit", kT1, "--direction", "down", "--type", "ascii", "--source",
-                      "/incoming/new.reg", "--dest", "terminal.reg", "--server", "127.0.0.1"});
+    // A field left empty (the source, between two spaces) sends nothing.
+    CliRun run = Cli(Words("submit " + kT1 + " --direction up --type ascii --source  --dest b " +
+                           "--server 127.0.0.1"));
+    EXPECT_EQ(run.code, 1);
+    EXPECT_TRUE(Contains(run.err, "Fill in all fields!")) << run.err;
+    EXPECT_EQ(Wire(kT1, ".1.3.6.1.4.1.32473.10.4.1.0"), "0");
+    run = Cli(Words("submit " + kT1 + " --direction down --type ascii --source /incoming/new.reg " +
+                    "--dest terminal.reg --server 127.0.0.1"));
     EXPECT_EQ(run.code, 0) << run.err;
     EXPECT_EQ(run.out, "NoneNoneNone\n");
     for (int i = 0; i < 200 && site.StoredOn(kT1) != registry; ++i) {
