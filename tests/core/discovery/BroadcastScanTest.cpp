@@ -197,38 +197,87 @@ protected:
     FakeSnmpManager snmp;
 };
 
+// Each terminal that answers is logged once, whichever broadcast it answered;
+// replies that are not the terminals' are passed over, and an oversized one
+// is logged as a line. The last subnet of the list goes first, and the limited
+// broadcast follows only when the workstation is on a listed subnet, by whole
+// numbers (10.77.1 is not the subnet of 10.77.12.7). A window that goes ends
+// the run normally, without waiting out the quiet period.
 TEST_F(BroadcastDiscovery, EachTerminalThatAnswersIsLoggedOnce) {
     INSIDE_A_NETWORK_NAMESPACE();
     const std::string magic = "KorvroK";
-    Responder responder({
-        {"10.77.2.255",
-         {{"10.77.2.10", magic + std::string("\0 model 400", 11), 0},
-          {"10.77.2.11", "KorvroX and more", 20},  // wrong magic
-          {"10.77.2.12", "Korvro", 40}}},          // too short
-        {"10.77.1.255", {{"10.77.1.10", magic, 0}, {"10.77.1.11", kRequest, 50}}},
-        // The limited broadcast: one terminal answers it again, one only it.
-        {"255.255.255.255", {{"10.77.1.10", magic, 150}, {"10.77.1.12", magic, 200}}},
-    });
-    ASSERT_TRUE(responder.Ready());
-    // The workstation's address text contains "10.77.1": its own subnet.
-    TestDocument t(Settings("10.77.1;10.77.2", "10.77.1.1"), &snmp);
-    RecordingMonitor monitor;
-
-    EXPECT_EQ(BroadcastScanThread(t.Doc(), monitor), kDiscoveryEnded);
-
-    EXPECT_EQ(monitor.Lines(), Blocks({"10.77.2.10", "10.77.1.10", "10.77.1.11", "10.77.1.12"}));
-    EXPECT_EQ(t.Terminals().Count(), 4u);
-    EXPECT_EQ(monitor.Progress(), (std::vector<int>{128, 256}));
-    EXPECT_EQ(monitor.DoneCount(), 1);
-    EXPECT_TRUE(t.Messages().Texts().empty());
-    // The last subnet of the list goes first; each request is the 8-byte datagram.
-    std::vector<std::string> destinations;
-    for (const auto& seen : responder.Requests()) {
-        destinations.push_back(seen.destination);
-        EXPECT_EQ(seen.payload, kRequest);
+    struct Case {
+        const char* what;
+        std::map<std::string, std::vector<Reply>> script;
+        std::string subnets, localHost;
+        std::vector<std::string> lines;
+        std::vector<std::string> destinations;
+        bool windowGoes = false;
+    };
+    std::vector<std::string> hostile = Blocks({"10.77.1.11"});
+    hostile.push_back(WinSockErrorText("RecvFromSocketError", 10040));
+    for (const auto& line : Blocks({"10.77.1.12"})) {
+        hostile.push_back(line);
     }
-    EXPECT_EQ(destinations,
-              (std::vector<std::string>{"10.77.2.255", "10.77.1.255", "255.255.255.255"}));
+    const Case cases[] = {
+        {"answers",
+         {{"10.77.2.255",
+           {{"10.77.2.10", magic + std::string("\0 model 400", 11), 0},
+            {"10.77.2.11", "KorvroX and more", 20},  // wrong magic
+            {"10.77.2.12", "Korvro", 40}}},          // too short
+          {"10.77.1.255", {{"10.77.1.10", magic, 0}, {"10.77.1.11", kRequest, 50}}},
+          // The limited broadcast: one terminal answers it again, one only it.
+          {"255.255.255.255", {{"10.77.1.10", magic, 150}, {"10.77.1.12", magic, 200}}}},
+         "10.77.1;10.77.2",
+         "10.77.1.1",
+         Blocks({"10.77.2.10", "10.77.1.10", "10.77.1.11", "10.77.1.12"}),
+         {"10.77.2.255", "10.77.1.255", "255.255.255.255"}},
+        {"hostile",
+         {{"10.77.1.255",
+           {{"10.77.1.11", magic, 0},
+            {"10.77.1.10", magic + std::string(994, 'x'), 100},
+            {"10.77.1.12", magic, 200}}},
+          {"255.255.255.255", {{"10.77.1.13", magic, 0}}}},
+         "10.77.1",
+         "10.77.12.7",
+         hostile,
+         {"10.77.1.255"}},
+        {"window gone",
+         {{"10.77.2.255", {{"10.77.2.10", magic, 0}, {"10.77.2.11", magic, 300}}}},
+         "10.77.1;10.77.2",
+         "10.77.9.1",
+         Blocks({"10.77.2.10"}),
+         {"10.77.2.255"},
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Responder responder(c.script);
+        ASSERT_TRUE(responder.Ready());
+        TestDocument t(Settings(c.subnets, c.localHost), &snmp);
+        RecordingMonitor monitor;
+        if (c.windowGoes) {
+            monitor.onLine = [&monitor](const std::string& line) {
+                monitor.hasWindow = monitor.hasWindow && line != kSeparatorLine;
+            };
+        }
+        auto started = Clock::now();
+        EXPECT_EQ(BroadcastScanThread(t.Doc(), monitor), kDiscoveryEnded);
+        EXPECT_EQ(monitor.Lines(), c.lines);
+        EXPECT_EQ(monitor.DoneCount(), 1);
+        EXPECT_TRUE(t.Messages().Texts().empty());
+        std::vector<std::string> destinations;
+        for (const auto& seen : responder.Requests()) {
+            destinations.push_back(seen.destination);
+            EXPECT_EQ(seen.payload, kRequest);
+        }
+        EXPECT_EQ(destinations, c.destinations);
+        if (c.windowGoes) {
+            EXPECT_LT(Clock::now() - started, milliseconds(1500));
+        } else if (c.destinations.size() == 3) {
+            EXPECT_EQ(monitor.Progress(), (std::vector<int>{128, 256}));
+        }
+    }
     // The names and descriptions were read with the default GET settings.
     for (const auto& open : snmp.Opens()) {
         EXPECT_EQ(open.timeoutMs, 2000);
@@ -281,45 +330,6 @@ TEST_F(BroadcastDiscovery, ASocketFailureEndsTheRunWithItsText) {
               std::vector<std::string>{"The network cannot be reached from this host at "
                                        "this time"});
     EXPECT_EQ(monitor.DoneCount(), 1);
-}
-
-TEST_F(BroadcastDiscovery, HostileRepliesAndLookalikeSubnets) {
-    INSIDE_A_NETWORK_NAMESPACE();
-    // A datagram longer than the receive buffer is logged and the run goes on;
-    // 10.77.1 is not the subnet of 10.77.12.7, so no limited broadcast goes out.
-    Responder responder({{"10.77.1.255",
-                          {{"10.77.1.11", "KorvroK", 0},
-                           {"10.77.1.10", "KorvroK" + std::string(994, 'x'), 100},
-                           {"10.77.1.12", "KorvroK", 200}}},
-                         {"255.255.255.255", {{"10.77.1.13", "KorvroK", 0}}}});
-    ASSERT_TRUE(responder.Ready());
-    TestDocument t(Settings("10.77.1", "10.77.12.7"), &snmp);
-    RecordingMonitor monitor;
-    EXPECT_EQ(BroadcastScanThread(t.Doc(), monitor), kDiscoveryEnded);
-    std::vector<std::string> expected = Blocks({"10.77.1.11"});
-    expected.push_back(WinSockErrorText("RecvFromSocketError", 10040));
-    auto last = Blocks({"10.77.1.12"});
-    expected.insert(expected.end(), last.begin(), last.end());
-    EXPECT_EQ(monitor.Lines(), expected);
-    EXPECT_TRUE(t.Messages().Texts().empty());
-    EXPECT_EQ(responder.Requests().size(), 1u);
-}
-
-TEST_F(BroadcastDiscovery, AWindowGoneEndsTheRunNormallyWithoutWaiting) {
-    INSIDE_A_NETWORK_NAMESPACE();
-    Responder responder(
-        {{"10.77.2.255", {{"10.77.2.10", "KorvroK", 0}, {"10.77.2.11", "KorvroK", 300}}}});
-    ASSERT_TRUE(responder.Ready());
-    TestDocument t(Settings("10.77.1;10.77.2", "10.77.9.1"), &snmp);
-    RecordingMonitor monitor;
-    monitor.onLine = [&monitor](const std::string& line) {
-        monitor.hasWindow = monitor.hasWindow && line != kSeparatorLine;
-    };
-    auto started = Clock::now();
-    EXPECT_EQ(BroadcastScanThread(t.Doc(), monitor), kDiscoveryEnded);
-    EXPECT_LT(Clock::now() - started, milliseconds(1500));
-    EXPECT_EQ(monitor.Lines(), Blocks({"10.77.2.10"}));
-    EXPECT_EQ(responder.Requests().size(), 1u);  // the other subnet is passed over
 }
 
 TEST(WinSockErrorText, BothTablesAndTheFallbacks) {

@@ -132,7 +132,9 @@ TEST_F(SnmpScan, RangeEdges) {
     }
 }
 
-TEST_F(SnmpScan, ALongSubnetListIsReadWhole) {
+// The subnet list is read whole, however long; more than 255 entries, or an
+// empty one, are reported and end the run before any probe.
+TEST_F(SnmpScan, TheSubnetListIsReadWholeOrRefused) {
     std::string list;
     for (int i = 0; i < 32; ++i) {
         list += "127.0." + std::to_string(100 + i) + ";";
@@ -142,12 +144,21 @@ TEST_F(SnmpScan, ALongSubnetListIsReadWhole) {
     EXPECT_EQ(SnmpScanThread(t.Doc(), monitor), kDiscoveryEnded);
     ASSERT_EQ(Probed().size(), 32u);
     EXPECT_EQ(Probed().front(), "127.0.131.1");
-    // More than 255 entries are refused.
-    TestDocument refused(RangeSettings(list + list + list + list + list + list + list + list, 1, 1),
-                         &snmp);
-    EXPECT_EQ(SnmpScanThread(refused.Doc(), monitor), kDiscoveryEnded);
-    EXPECT_EQ(refused.Messages().Texts(),
-              std::vector<std::string>{"Bad Discover IP Sub Net Entry in INI, Check Setup"});
+    std::string tooMany;
+    for (int i = 0; i < 8; ++i) {
+        tooMany += list;  // 256 entries
+    }
+    for (const std::string& bad : {tooMany, std::string("10.1.1;;10.1.2")}) {
+        FakeSnmpManager silent;
+        TestDocument refused(RangeSettings(bad, 1, 10), &silent);
+        RecordingMonitor none;
+        EXPECT_EQ(SnmpScanThread(refused.Doc(), none), kDiscoveryEnded);
+        EXPECT_EQ(refused.Messages().Texts(),
+                  std::vector<std::string>{"Bad Discover IP Sub Net Entry in INI, Check Setup"});
+        EXPECT_TRUE(none.Lines().empty());
+        EXPECT_TRUE(silent.Opens().empty());
+        EXPECT_EQ(none.DoneCount(), 1);
+    }
 }
 
 TEST_F(SnmpScan, NamesAndDescriptionsCannotForgeLogLines) {
@@ -156,17 +167,6 @@ TEST_F(SnmpScan, NamesAndDescriptionsCannotForgeLogLines) {
     RecordingMonitor monitor;
     EXPECT_EQ(SnmpScanThread(t.Doc(), monitor), kDiscoveryEnded);
     EXPECT_EQ(monitor.Lines(), TerminalBlock("A\\n\\nFORGED", "\\x1b[2Jdesk\\t3", "10.1.2.7"));
-}
-
-TEST_F(SnmpScan, ABadSubnetListIsReportedAndEndsTheRun) {
-    TestDocument t(RangeSettings("10.1.1;;10.1.2", 1, 10), &snmp);
-    RecordingMonitor monitor;
-    EXPECT_EQ(SnmpScanThread(t.Doc(), monitor), kDiscoveryEnded);
-    EXPECT_EQ(t.Messages().Texts(),
-              std::vector<std::string>{"Bad Discover IP Sub Net Entry in INI, Check Setup"});
-    EXPECT_TRUE(monitor.Lines().empty());
-    EXPECT_TRUE(snmp.Opens().empty());
-    EXPECT_EQ(monitor.DoneCount(), 1);
 }
 
 TEST_F(SnmpScan, WithoutTheMonitorWindowNothingIsProbed) {

@@ -17,124 +17,115 @@ const char* const kSettings =
     "OidNotApplicable=N/A\n";
 
 const std::string kIp = "127.0.0.9";
+const std::string kUnconvertible = "Could not properly convert OID to object - ";
+const std::string kUnknown = " - The requested operation identified an unknown variable - ";
 
 struct SnmpFailureTexts : ::testing::Test {
     FakeSnmpManager snmp;
     TestDocument t{kSettings, &snmp};
     CTarnDoc& doc = t.Doc();
 
-    void AnswerWith(SnmpRequestResult result) {
-        snmp.answer = [result](const FakeSnmpManager::Request&, SnmpVarBindList&) {
-            return result;
+    std::string Get(const std::string& name = "OidSysName") { return doc.GetSnmpValue(kIp, name); }
+    std::string Set(const std::string& name = "OidSysName") {
+        return doc.SetSnmpValue(kIp, name, "x");
+    }
+    // GETs answer `onGet`, SETs `onSet` (the SET's own GET is answered "old").
+    void Answer(SnmpRequestResult onGet, SnmpRequestResult onSet) {
+        snmp.answer = [=](const FakeSnmpManager::Request& request, SnmpVarBindList& binds) {
+            binds[0].value = FakeSnmpManager::Text("old");
+            return request.type == SnmpPduType::Get ? onGet : onSet;
         };
     }
 };
 
 TEST_F(SnmpFailureTexts, OidsThatCannotBeFormedSendNothing) {
-    EXPECT_EQ(doc.GetSnmpValue(kIp, "OidNotApplicable"), "N/A");
-    EXPECT_EQ(doc.SetSnmpValue(kIp, "OidNotApplicable", "x"), "N/A");
-    EXPECT_EQ(doc.GetSnmpValue(kIp, "OidBroken"),
-              "Could not properly convert OID to object - GetSnmpMgrStrToOidError");
-    EXPECT_EQ(doc.SetSnmpValue(kIp, "OidBroken", "x"),
-              "Set - Could not properly convert OID to object - SetSnmpMgrStrToOidError");
+    EXPECT_EQ(Get("OidNotApplicable") + "|" + Set("OidNotApplicable"), "N/A|N/A");
+    EXPECT_EQ(Get("OidBroken"), kUnconvertible + "GetSnmpMgrStrToOidError");
+    EXPECT_EQ(Set("OidBroken"), "Set - " + kUnconvertible + "SetSnmpMgrStrToOidError");
     // An enterprise object of a terminal that is not in the terminal list.
-    EXPECT_EQ(doc.GetSnmpValue(kIp, "EntOidBuildNum"),
-              "Could not properly convert OID to object - GetSnmpMgrStrToOidError");
-    EXPECT_EQ(doc.GetSnmpValue(kIp, "OidAbsent"),
-              "Could not properly convert OID to object - GetSnmpMgrStrToOidError");
+    EXPECT_EQ(Get("EntOidBuildNum"), kUnconvertible + "GetSnmpMgrStrToOidError");
+    EXPECT_EQ(Get("OidAbsent"), kUnconvertible + "GetSnmpMgrStrToOidError");
     snmp.allocateOk = false;
-    EXPECT_EQ(doc.GetSnmpValue(kIp, "OidSysName"),
-              "Get - Could not Allocate Variable Bindings - AllocatingBindError");
-    EXPECT_EQ(doc.SetSnmpValue(kIp, "OidSysName", "x"),
-              "Set - Could not Allocate Variable Bindings - AllocatingBindError");
+    EXPECT_EQ(Get(), "Get - Could not Allocate Variable Bindings - AllocatingBindError");
+    EXPECT_EQ(Set(), "Set - Could not Allocate Variable Bindings - AllocatingBindError");
     EXPECT_TRUE(snmp.Opens().empty());
 }
 
 TEST_F(SnmpFailureTexts, OpenFailures) {
     snmp.openOk = false;
     snmp.openFailureCode = 1;
-    EXPECT_EQ(doc.GetSnmpValue(kIp, "OidSysName"),
-              "Snmp Open - Memory Allocation Failure - SnmpMgrOpenError");
+    EXPECT_EQ(Get(), "Snmp Open - Memory Allocation Failure - SnmpMgrOpenError");
     snmp.openFailureCode = 1003;
-    EXPECT_EQ(doc.GetSnmpValue(kIp, "OidSysName"),
-              "Snmp Open - Unknown SnmpMgrOpen Function Error = 1003 - SnmpMgrOpenError");
-    EXPECT_EQ(doc.SetSnmpValue(kIp, "OidSysName", "x"), "SnmpMgrOpenError");
+    EXPECT_EQ(Get(), "Snmp Open - Unknown SnmpMgrOpen Function Error = 1003 - SnmpMgrOpenError");
+    EXPECT_EQ(Set(), "SnmpMgrOpenError");
     // The close is attempted after a failed open too.
     EXPECT_EQ(snmp.Closes(), 3);
     // Where closing a never-opened session fails, that text replaces the open text.
     snmp.closeOk = false;
-    EXPECT_EQ(doc.GetSnmpValue(kIp, "OidSysName"), "SnmpMgrCloseError");
+    EXPECT_EQ(Get(), "SnmpMgrCloseError");
 }
 
-TEST_F(SnmpFailureTexts, RequestFailuresByCode) {
-    AnswerWith({false, 40, 0, 0});
-    EXPECT_EQ(doc.GetSnmpValue(kIp, "OidSysName"),
-              "Get Get - The request timed-out - SnmpMgrRequestGETError");
-    EXPECT_EQ(doc.SetSnmpValue(kIp, "OidSysName", "x"),
-              "Set Get - The request timed-out - SnmpMgrRequestGETError");
-    AnswerWith({false, 41, 0, 0});
-    EXPECT_EQ(doc.GetSnmpValue(kIp, "OidSysName"),
-              "Get Get - Unexpected error file descriptors indicated by the Windows Sockets "
-              "select function - SnmpMgrRequestGETError");
-    AnswerWith({false, 1012, 0, 0});
-    EXPECT_EQ(doc.GetSnmpValue(kIp, "OidSysName"),
-              "Get Get - Unknown SnmpMgrRequest Function Error = 1012 - SnmpMgrRequestGETError");
-    EXPECT_EQ(doc.SetSnmpValue(kIp, "OidSysName", "x"),
-              "Set Get - Unknown SnmpMgrRequest Function Error = 1012 - SnmpMgrRequestGETError");
-}
-
-TEST_F(SnmpFailureTexts, ASetWhoseOwnRequestFailsOrIsRefused) {
-    snmp.values[".1.3.6.1.2.1.1.5.0"] = FakeSnmpManager::Text("old");
-    auto setAnswer = [this](SnmpRequestResult onSet) {
-        snmp.answer = [onSet](const FakeSnmpManager::Request& request, SnmpVarBindList& binds) {
-            if (request.type == SnmpPduType::Get) {
-                binds[0].value = FakeSnmpManager::Text("old");
-                return SnmpRequestResult{true, 0, 0, 0};
-            }
-            return onSet;
-        };
+// The request's failure code or the agent's error status, for the GET and for
+// each of the SET's two requests.
+TEST_F(SnmpFailureTexts, RequestFailuresAndErrorStatusesByCode) {
+    const SnmpRequestResult ok{true, 0, 0, 0};
+    const std::string timeOut = "- The request timed-out - ";
+    const std::string select =
+        "- Unexpected error file descriptors indicated by the Windows Sockets select function - ";
+    struct Case {
+        SnmpRequestResult onGet, onSet;
+        std::string get, set;
     };
-    setAnswer({false, 40, 0, 0});
-    EXPECT_EQ(doc.SetSnmpValue(kIp, "OidSysName", "x"),
-              "Set Set - The request timed-out - SnmpMgrRequestSETError");
-    setAnswer({false, 41, 0, 0});
-    EXPECT_EQ(doc.SetSnmpValue(kIp, "OidSysName", "x"),
-              "Set Set - Unexpected error file descriptors indicated by the Windows Sockets select "
-              "function - SnmpMgrRequestSETError");
-    setAnswer({true, 0, 4, 1});
-    EXPECT_EQ(doc.SetSnmpValue(kIp, "OidSysName", "x"),
-              "Set - The requested operation tried to change a variable that was not allowed to "
-              "change according to the community profile of the variable - NoneNoneNone");
-    setAnswer({true, 0, 17, 1});
-    EXPECT_EQ(doc.SetSnmpValue(kIp, "OidSysName", "x"),
-              "Set - SNMP_ERRORSTATUS_NOTWRITABLE - NoneNoneNone");
-    setAnswer({true, 0, 19, 1});
-    EXPECT_EQ(doc.SetSnmpValue(kIp, "OidSysName", "x"),
-              "Set - Unknown SNMP Error Status = 19 - NoneNoneNone");
-}
-
-TEST_F(SnmpFailureTexts, AgentErrorStatusOfAGet) {
-    AnswerWith({true, 0, 1, 1});
-    EXPECT_EQ(doc.GetSnmpValue(kIp, "OidSysName"),
-              "Get - The agent could not place the results of the requested operation into a "
-              "single SNMP message - AgentErrorStatusError");
-    AnswerWith({true, 0, 42, 1});
-    EXPECT_EQ(doc.GetSnmpValue(kIp, "OidSysName"),
-              "Get - Unknown SNMP Error Status = 42 - AgentErrorStatusError");
+    const Case cases[] = {
+        {{false, 40, 0, 0},
+         ok,
+         "Get Get " + timeOut + "SnmpMgrRequestGETError",
+         "Set Get " + timeOut + "SnmpMgrRequestGETError"},
+        {{false, 41, 0, 0}, ok, "Get Get " + select + "SnmpMgrRequestGETError", ""},
+        {{false, 1012, 0, 0},
+         ok,
+         "Get Get - Unknown SnmpMgrRequest Function Error = 1012 - SnmpMgrRequestGETError",
+         "Set Get - Unknown SnmpMgrRequest Function Error = 1012 - SnmpMgrRequestGETError"},
+        {{true, 0, 1, 1},
+         ok,
+         "Get - The agent could not place the results of the requested operation into a single "
+         "SNMP message - AgentErrorStatusError",
+         ""},
+        {{true, 0, 42, 1}, ok, "Get - Unknown SNMP Error Status = 42 - AgentErrorStatusError", ""},
+        {ok, {false, 40, 0, 0}, "", "Set Set " + timeOut + "SnmpMgrRequestSETError"},
+        {ok, {false, 41, 0, 0}, "", "Set Set " + select + "SnmpMgrRequestSETError"},
+        {ok,
+         {true, 0, 4, 1},
+         "",
+         "Set - The requested operation tried to change a variable that was not allowed to change "
+         "according to the community profile of the variable - NoneNoneNone"},
+        {ok, {true, 0, 17, 1}, "", "Set - SNMP_ERRORSTATUS_NOTWRITABLE - NoneNoneNone"},
+        {ok, {true, 0, 19, 1}, "", "Set - Unknown SNMP Error Status = 19 - NoneNoneNone"},
+    };
+    for (const auto& c : cases) {
+        Answer(c.onGet, c.onSet);
+        if (!c.get.empty()) {
+            EXPECT_EQ(Get(), c.get);
+        }
+        if (!c.set.empty()) {
+            EXPECT_EQ(Set(), c.set);
+        }
+    }
+    // The close's failure replaces the name of the status text.
     snmp.closeOk = false;
-    AnswerWith({true, 0, 5, 1});
-    EXPECT_EQ(doc.GetSnmpValue(kIp, "OidSysName"),
+    Answer({true, 0, 5, 1}, ok);
+    EXPECT_EQ(Get(),
               "Get - An error other than one of those listed here occurred during the requested "
               "operation - SnmpMgrCloseError");
 }
 
 TEST_F(SnmpFailureTexts, AnAnswerForAnotherObjectIsAnUnknownObject) {
-    const std::string unknown = " - The requested operation identified an unknown variable - ";
     // The GETs, or only the SET, are answered with the contact object's binding.
     for (auto [spoofed, get, set] :
-         {std::tuple{SnmpPduType::Get, "Get" + unknown + "AgentErrorStatusError",
-                     "Set" + unknown + "AgentErrorStatusError"},
-          std::tuple{SnmpPduType::Set, std::string("spoofed"), "Set" + unknown + "NoneNoneNone"}}) {
+         {std::tuple{SnmpPduType::Get, "Get" + kUnknown + "AgentErrorStatusError",
+                     "Set" + kUnknown + "AgentErrorStatusError"},
+          std::tuple{SnmpPduType::Set, std::string("spoofed"),
+                     "Set" + kUnknown + "NoneNoneNone"}}) {
         snmp.answer = [spoofed](const FakeSnmpManager::Request& r, SnmpVarBindList& binds) {
             binds[0].value = FakeSnmpManager::Text("spoofed");
             if (r.type == spoofed) {
@@ -142,67 +133,45 @@ TEST_F(SnmpFailureTexts, AnAnswerForAnotherObjectIsAnUnknownObject) {
             }
             return SnmpRequestResult{true, 0, 0, 0};
         };
-        EXPECT_EQ(doc.GetSnmpValue(kIp, "OidSysName"), get);
-        EXPECT_EQ(doc.SetSnmpValue(kIp, "OidSysName", "x"), set);
+        EXPECT_EQ(Get(), get);
+        EXPECT_EQ(Set(), set);
     }
 }
 
-TEST_F(SnmpFailureTexts, ConversionOfEachValueType) {
-    const std::string oid = ".1.3.6.1.2.1.1.5.0";
-    auto get = [&](SnmpValue value, const std::string& name = "OidSysName") {
-        snmp.values[oid] = std::move(value);
-        return doc.GetSnmpValue(kIp, name);
-    };
-    EXPECT_EQ(get(FakeSnmpManager::Integer(-5)), "-5");
-    EXPECT_EQ(get(FakeSnmpManager::Oid(".1.3.6.1.4.1.9")), ".1.3.6.1.4.1.9");
-    EXPECT_EQ(get(FakeSnmpManager::Text(std::string(300, 'z'))), std::string(254, 'z'));
-    EXPECT_EQ(get(FakeSnmpManager::Text(std::string("ab\0cd", 5))), "ab");
-    SnmpValue counter;
-    counter.type = asn::kCounter;
-    counter.integer = 7;
-    EXPECT_EQ(get(counter), "GetNotOctStrOrIntegerError");
-    EXPECT_EQ(doc.SetSnmpValue(kIp, "OidSysName", "1"), "ASNTypeNotOctetOrIntError");
-}
-
-TEST_F(SnmpFailureTexts, SetSendsTheTypeTheGetReported) {
+// A SET sends the type its GET reported, over one session with the write
+// community; a GET uses the read community, the given time-out, retries and
+// index, or the defaults.
+TEST_F(SnmpFailureTexts, SetSendsTheTypeTheGetReportedWithTheWriteCommunity) {
     const std::string oid = ".1.3.6.1.2.1.1.5.0";
     snmp.values[oid] = FakeSnmpManager::Integer(0);
     EXPECT_EQ(doc.SetSnmpValue(kIp, "OidSysName", "-12"), "NoneNoneNone");
     EXPECT_EQ(snmp.values[oid].integer, -12);
     EXPECT_EQ(doc.SetSnmpValue(kIp, "OidSysName", "abc"), "NoneNoneNone");
     EXPECT_EQ(snmp.values[oid].integer, 0);
-
     snmp.values[oid] = FakeSnmpManager::Text("old");
-    EXPECT_EQ(doc.SetSnmpValue(kIp, "OidSysName", "new name"), "NoneNoneNone");
-    EXPECT_EQ(snmp.values[oid].octets,
-              std::vector<std::uint8_t>({'n', 'e', 'w', ' ', 'n', 'a', 'm', 'e'}));
-
-    // Each call has its own session: GET and SET of one write go to one session
-    // opened with the write community; a GET uses the read community.
+    EXPECT_EQ(doc.SetSnmpValue(kIp, "OidSysName", "new"), "NoneNoneNone");
+    EXPECT_EQ(snmp.values[oid].octets, std::vector<std::uint8_t>({'n', 'e', 'w'}));
     auto requests = snmp.Requests();
-    ASSERT_GE(requests.size(), 2u);
     EXPECT_EQ(requests[requests.size() - 2].type, SnmpPduType::Get);
     EXPECT_EQ(requests.back().type, SnmpPduType::Set);
     EXPECT_EQ(requests.back().community, "private");
-    doc.GetSnmpValue(kIp, "OidSysName");
-    EXPECT_EQ(snmp.Requests().back().community, "public");
-    EXPECT_EQ(static_cast<int>(snmp.Opens().size()), snmp.Closes());
-}
+    SnmpValue counter = FakeSnmpManager::Integer(7);
+    counter.type = asn::kCounter;
+    snmp.values[oid] = counter;
+    EXPECT_EQ(Set(), "ASNTypeNotOctetOrIntError");
 
-TEST_F(SnmpFailureTexts, TimeOutsAndRetriesAndTheIndexSuffix) {
-    snmp.values[".1.3.6.1.2.1.1.5.0.3"] = FakeSnmpManager::Text("third");
+    snmp.values[oid + ".3"] = FakeSnmpManager::Text("third");
     EXPECT_EQ(doc.GetSnmpValue(kIp, "OidSysName", 3, 200, 2), "third");
-    doc.GetSnmpValue(kIp, "OidSysName");
-    doc.SetSnmpValue(kIp, "OidSysName", "x");
-    auto opens = snmp.Opens();
-    ASSERT_EQ(opens.size(), 3u);
-    EXPECT_EQ(opens[0].timeoutMs, 200);
-    EXPECT_EQ(opens[0].retries, 2);
-    EXPECT_EQ(opens[1].timeoutMs, 2000);
-    EXPECT_EQ(opens[1].retries, 3);
-    EXPECT_EQ(opens[2].timeoutMs, 2000);
-    EXPECT_EQ(opens[2].retries, 3);
-    EXPECT_EQ(opens[1].port, 161u);
+    EXPECT_EQ(snmp.Requests().back().community, "public");
+    Get();
+    std::vector<std::string> sessions;
+    for (const auto& open : snmp.Opens()) {
+        sessions.push_back(std::to_string(open.timeoutMs) + "/" + std::to_string(open.retries) +
+                           "/" + std::to_string(open.port));
+    }
+    EXPECT_EQ(sessions.at(sessions.size() - 2), "200/2/161");
+    EXPECT_EQ(sessions.back(), "2000/3/161");
+    EXPECT_EQ(static_cast<int>(snmp.Opens().size()), snmp.Closes());
 }
 
 }  // namespace

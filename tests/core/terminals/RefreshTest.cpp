@@ -20,19 +20,6 @@ struct Refresh : ::testing::Test {
     }
 };
 
-TEST_F(Refresh, ReadsEveryFieldOfACurrentTerminal) {
-    Register({.ip = "127.0.0.21", .name = "ALPHA"});
-    RefreshAndValidateTerminals(t.Doc());
-    auto r = DatabaseRecords(t.Terminals()).at(0);
-    EXPECT_EQ(r.m_contact, "admin");
-    EXPECT_EQ(r.m_modDate, "2026-11-30");
-    EXPECT_EQ(r.m_buildNum, "4711");
-    EXPECT_EQ(r.m_platForm, "PX-4");
-    EXPECT_EQ(r.m_customField1, "c1");
-    EXPECT_EQ(r.m_customField3, "c3");
-    EXPECT_EQ(r.m_macAdr, "00806412ABCD");
-}
-
 TEST_F(Refresh, RemovesTerminalsThatRenamedThemselvesOrFellSilent) {
     Register({.ip = "127.0.0.21", .name = "ALPHA", .mac = "0080641200AA"});
     Register({.ip = "127.0.0.22", .name = "BETA", .mac = "0080641200BB"});
@@ -71,43 +58,25 @@ TEST_F(Refresh, ATerminalRenamedWhileItIsReadEndsAsOneRecordUnderItsNewName) {
     EXPECT_EQ(DatabaseRecords(t.Terminals()).size(), 1u);
 }
 
-TEST_F(Refresh, TwoTerminalsOfOneNameKeepTheirOwnData) {
-    Register({.ip = "127.0.0.21", .name = "SAME", .location = "North", .mac = "0080641200AA"});
-    Register({.ip = "127.0.0.22", .name = "SAME", .location = "South", .mac = "0080641200BB"});
-    RefreshAndValidateTerminals(t.Doc());
-    auto a = t.Terminals().FindByRow("0080641200AA", "SAME");
-    auto b = t.Terminals().FindByRow("0080641200BB", "SAME");
-    ASSERT_TRUE(a && b);
-    EXPECT_EQ(a->record.m_location, "North");
-    EXPECT_EQ(b->record.m_location, "South");
-}
-
-TEST_F(Refresh, TheOlderModelIsReadThroughItsOwnSection) {
+// The older model is read through its own section, with OID names in "OID"
+// again afterwards; a "1" for the date from another product is its date.
+TEST_F(Refresh, EachProductIsReadThroughItsOwnSection) {
     Register({.ip = "127.0.0.22",
               .name = "OLD",
               .sysObjectID = FakeTerminal::kOlderModel,
               .modDate = "2019-04-01",
               .build = "2200-17",
               .platform = "P-OLD"});
-    RefreshAndValidateTerminals(t.Doc());
-    auto r = DatabaseRecords(t.Terminals()).at(0);
-    EXPECT_EQ(r.m_modDate, "2019-04-01");
-    EXPECT_EQ(r.m_buildNum, "2200-17");
-    EXPECT_EQ(r.m_platForm, "P-OLD");
-    EXPECT_EQ(r.m_customField2, "c2");
-    EXPECT_EQ(t.State().OidSection().Get(), "OID");
-}
-
-TEST_F(Refresh, AOneFromAProductWithout2200InItsSectionNameStays) {
-    // A product answering "1" for its modification date whose section lacks 2200.
-    FakeTerminal odd{.ip = "127.0.0.23", .name = "ODD", .sysObjectID = ".1.3.6.1.4.1.99.7"};
-    Register(odd);
+    Register({.ip = "127.0.0.23", .name = "ODD", .sysObjectID = ".1.3.6.1.4.1.99.7"});
     snmp.agents["127.0.0.23"][".1.3.6.1.4.1.99.7.1.1.0"] = FakeSnmpManager::Text("1");
     RefreshAndValidateTerminals(t.Doc());
-    auto r = DatabaseRecords(t.Terminals()).at(0);
-    EXPECT_EQ(r.m_modDate, "1");
-    EXPECT_EQ(r.m_buildNum, "");
-    EXPECT_EQ(r.m_contact, "");
+    std::vector<std::string> read;
+    for (const auto& r : DatabaseRecords(t.Terminals())) {
+        read.push_back(r.m_modDate + "|" + r.m_buildNum + "|" + r.m_platForm + "|" +
+                       r.m_customField2 + "|" + r.m_contact);
+    }
+    EXPECT_EQ(read, (std::vector<std::string>{"2019-04-01|2200-17|P-OLD|c2|admin", "1||||"}));
+    EXPECT_EQ(t.State().OidSection().Get(), "OID");
 }
 
 TEST(TerminalDatabaseWalk, RemovingTheCurrentRecordNeitherSkipsNorRepeats) {

@@ -200,23 +200,6 @@ TEST(TrapDecoding, ReasonTableByValueAndType) {
     EXPECT_EQ(reason(FakeSnmpManager::Integer(9), 2), "ASN Type Not Integer");
 }
 
-TEST(TrapListener, AnAuthenticationFailureIsWrittenWithoutAGet) {
-    if (FindProgram("snmptrap").empty()) {
-        SKIP_FOR_MISSING_PEER("snmptrap missing");
-    }
-    FakeSnmpManager snmp;
-    AddFakeTerminal(snmp, {.ip = "127.0.0.30", .name = "GAMMA"});
-    ListeningConsole console(DefaultSettingsWith(), &snmp);
-    ASSERT_TRUE(console.Listening());
-    ASSERT_TRUE(RunSnmptrap(SnmptrapV1(console.trapPort, "127.0.0.30", 4, 0)));
-    ASSERT_TRUE(console.WaitForTraps(1));
-    auto blocks = console.Blocks();
-    ASSERT_EQ(blocks.size(), 1u);
-    EXPECT_EQ(blocks[0].lines, Lines({"Unknown - Can't Retrieve Identity : 127.0.0.30",
-                                      "Protocol Message Authentication Failure"}));
-    EXPECT_TRUE(snmp.Requests().empty());
-}
-
 TEST(TrapListener, StartTrapsRegisterNewTerminalsAndTellTheView) {
     if (FindProgram("snmptrap").empty()) {
         SKIP_FOR_MISSING_PEER("snmptrap missing");
@@ -225,6 +208,7 @@ TEST(TrapListener, StartTrapsRegisterNewTerminalsAndTellTheView) {
     AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "ALPHA", .mac = "0080641200AA"});
     AddFakeTerminal(snmp, {.ip = "127.0.0.22", .name = "BETA", .mac = "0080641200BB"});
     AddFakeTerminal(snmp, {.ip = "127.0.0.23", .name = "ODD", .sysObjectID = ".1.3.6.1.4.1.9.1"});
+    AddFakeTerminal(snmp, {.ip = "127.0.0.30", .name = "GAMMA"});
     ListeningConsole console(DefaultSettingsWith("DisplayProduct=1\n"), &snmp);
     ASSERT_TRUE(console.Listening());
     auto send = [&](const std::string& ip, int generic, int specific) {
@@ -247,13 +231,18 @@ TEST(TrapListener, StartTrapsRegisterNewTerminalsAndTellTheView) {
     EXPECT_EQ(console.document.Terminals().Count(), 1u);
 
     ASSERT_TRUE(send("127.0.0.22", 1, 0));
-    ASSERT_TRUE(console.WaitForTraps(5));
+    // An authentication failure is written without asking for the name.
+    ASSERT_TRUE(send("127.0.0.30", 4, 0));
+    ASSERT_TRUE(console.WaitForTraps(6));
     EXPECT_EQ(console.view.trapNewUnits, 2);
     EXPECT_TRUE(console.document.Terminals().FindByIP("127.0.0.22").has_value());
     auto blocks = console.Blocks();
-    ASSERT_EQ(blocks.size(), 5u);
+    ASSERT_EQ(blocks.size(), 6u);
     EXPECT_EQ(blocks[0].lines, Lines({"ALPHA : 127.0.0.21", "Cold Start"}));
     EXPECT_EQ(blocks[4].lines, Lines({"BETA : 127.0.0.22", "Warm Start"}));
+    EXPECT_EQ(blocks[5].lines, Lines({"Unknown - Can't Retrieve Identity : 127.0.0.30",
+                                      "Protocol Message Authentication Failure"}));
+    EXPECT_EQ(snmp.GetCount("127.0.0.30", kSysName), 0);
 }
 
 TEST(TrapListener, ASilentSenderDelaysOnlyItsOwnTraps) {
@@ -288,22 +277,6 @@ TEST(TrapListener, ASilentSenderDelaysOnlyItsOwnTraps) {
                      "SNMP Initiated Up/Download Request Done"}));
     // Its header still tells when it arrived, before the others were written.
     EXPECT_LE(blocks.back().timeStamp, blocks.front().timeStamp);
-}
-
-TEST(TrapListener, ASendersNameCannotForgeLines) {
-    FakeSnmpManager snmp;
-    const std::string forged =
-        "\r\n" + kTrapSeparatorLine + "\n ***** 01/01/2030 00:00:00 *****\n\nX";
-    AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "EVIL\x1b[8m" + forged});
-    ListeningConsole console(DefaultSettingsWith(), &snmp);
-    ASSERT_TRUE(console.Listening());
-    TrapSender sender(console.trapPort);
-    ASSERT_TRUE(sender.SendV1("127.0.0.21", 6, 5));
-    ASSERT_TRUE(console.WaitForTraps(1));
-    auto blocks = console.Blocks();
-    ASSERT_EQ(blocks.size(), 1u);
-    EXPECT_EQ(blocks[0].lines[0], "EVIL\\x1b[8m\\r\\n" + kTrapSeparatorLine +
-                                      "\\n ***** 01/01/2030 00:00:00 *****\\n\\nX : 127.0.0.21");
 }
 
 TEST(TrapListener, TheFirstTrapFromTheAwaitedTerminalDecidesTheUpload) {
@@ -342,9 +315,12 @@ TEST(TrapListener, TheFirstTrapFromTheAwaitedTerminalDecidesTheUpload) {
     EXPECT_TRUE(Contains(console.Blocks()[0].lines[0], " : 10.0.0.8"));
 }
 
+// Junk is dropped and listening goes on; a sender's name cannot forge lines.
 TEST(TrapListener, MalformedAndOversizedDatagramsAreDroppedAndListeningGoesOn) {
     FakeSnmpManager snmp;
-    AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "ALPHA"});
+    const std::string forged =
+        "\r\n" + kTrapSeparatorLine + "\n ***** 01/01/2030 00:00:00 *****\n\nX";
+    AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "EVIL\x1b[8m" + forged});
     ListeningConsole console(DefaultSettingsWith(), &snmp);
     ASSERT_TRUE(console.Listening());
     TrapSender sender(console.trapPort);
@@ -373,8 +349,9 @@ TEST(TrapListener, MalformedAndOversizedDatagramsAreDroppedAndListeningGoesOn) {
     ASSERT_TRUE(console.WaitForTraps(1));
     auto blocks = console.Blocks();
     ASSERT_EQ(blocks.size(), 1u);
-    EXPECT_EQ(blocks[0].lines,
-              Lines({"ALPHA : 127.0.0.21", "SNMP Initiated Up/Download Request Done"}));
+    EXPECT_EQ(blocks[0].lines, Lines({"EVIL\\x1b[8m\\r\\n" + kTrapSeparatorLine +
+                                          "\\n ***** 01/01/2030 00:00:00 *****\\n\\nX : 127.0.0.21",
+                                      "SNMP Initiated Up/Download Request Done"}));
     EXPECT_EQ(console.listener->ExitCode(), 0);
     EXPECT_FALSE(console.listener->Ended().IsSet());
 }
@@ -430,53 +407,14 @@ TEST(TrapListener, Version2cTrapsAndInformsAreMappedToGenericAndSpecificNumbers)
     }
 }
 
-TEST(TrapListener, APortThatCannotBeBoundEndsTheListenerWithTheReason) {
-    FakeSnmpManager snmp;
-    unsigned port = FreeUdpPort();
-    int holder = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-
-    TestDocument t("[Misc]\nTrapPort=" + std::to_string(port) + "\n", &snmp);
-    RecordingTrapLog log;
-    TrapListener listener(t.Doc(), log, nullptr);
-    listener.Start();
-    ASSERT_TRUE(listener.Ended().WaitFor(std::chrono::seconds(10)));
-    ::close(holder);
-    EXPECT_EQ(listener.ExitCode(), 1);
-    auto lines = log.Lines();
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "SnmpMgrListen Function Unknown Error");
-    EXPECT_EQ(lines[1], "Traps cannot be received on UDP port " + std::to_string(port) +
-                            ": Address already in use (another program, perhaps a trap daemon, "
-                            "holds the port)");
-}
-
-TEST(TrapListener, AServiceThatAlreadyListensGivesOnlyItsLine) {
-    FakeSnmpManager snmp;
-    unsigned port = FreeUdpPort();
-    TestDocument t("[Misc]\nTrapPort=" + std::to_string(port) + "\n", &snmp);
-    auto service = MakeNetTrapService();
-    TrapListenFailure failure;
-    ASSERT_TRUE(service->TrapListen(port, failure));
-    RecordingTrapLog log;
-    TrapListener listener(t.Doc(), log, nullptr, std::move(service));
-    listener.Start();
-    ASSERT_TRUE(listener.Ended().WaitFor(std::chrono::seconds(10)));
-    EXPECT_EQ(listener.ExitCode(), 1);
-    EXPECT_EQ(log.Lines(), Lines({"Indicates that this function has already been called"}));
-}
-
 // A trap service that hands over what the test queued, and reports the losses
 // it was given; for what no trap over our IPv4 port can carry.
 class QueuedTrapService final : public ITrapService {
 public:
     explicit QueuedTrapService(std::vector<SnmpTrap> traps, TrapLosses losses = {})
         : m_traps(traps.begin(), traps.end()), m_losses(losses) {}
-    bool TrapListen(unsigned /*port*/, TrapListenFailure& /*failure*/) override {
+    bool TrapListen(unsigned port, TrapListenFailure& /*failure*/) override {
+        askedPort = port;
         m_event.Set();
         return true;
     }
@@ -495,12 +433,66 @@ public:
         return std::exchange(m_losses, TrapLosses{});
     }
 
+    std::atomic<unsigned> askedPort{0};
+
 private:
     std::mutex m_mutex;
     std::deque<SnmpTrap> m_traps;
     TrapLosses m_losses;
     ManualResetEvent m_event;
 };
+
+// A port another socket holds, a service that already listens, a port
+// setting out of range: the listener ends at once with its lines. Without a
+// setting it asks for port 162.
+TEST(TrapListener, ListenFailuresEndTheListenerWithTheirLines) {
+    const std::string held = std::to_string(FreeUdpPort());
+    int holder = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(std::stoul(held)));
+    ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    struct Case {
+        std::string port;     // TrapPort of section Misc
+        std::string service;  // "net", "listening" (already) or "queued" (no network)
+    };
+    for (const Case& c : {Case{held, "net"}, Case{std::to_string(FreeUdpPort()), "listening"},
+                          Case{"99999", "queued"}, Case{"-162", "queued"}}) {
+        SCOPED_TRACE(c.port);
+        TestDocument t("[Misc]\nTrapPort=" + c.port + "\n");
+        std::unique_ptr<ITrapService> service = MakeNetTrapService();
+        TrapListenFailure failure;
+        std::vector<std::string> expected = {
+            "SnmpMgrListen Function Unknown Error",
+            "The setting TrapPort=" + c.port + " in section Misc of the settings file " +
+                t.SettingsPath() + " is not a port number from 1 to 65535; it is not used"};
+        if (c.service == "listening") {
+            ASSERT_TRUE(service->TrapListen(std::stoul(c.port), failure));
+            expected = {"Indicates that this function has already been called"};
+        } else if (c.service == "queued") {
+            service = std::make_unique<QueuedTrapService>(std::vector<SnmpTrap>{});
+        } else {
+            expected[1] = "Traps cannot be received on UDP port " + held +
+                          ": Address already in use (another program, perhaps a trap daemon, "
+                          "holds the port)";
+        }
+        RecordingTrapLog log;
+        TrapListener listener(t.Doc(), log, nullptr, std::move(service));
+        listener.Start();
+        ASSERT_TRUE(listener.Ended().WaitFor(std::chrono::seconds(10)));
+        EXPECT_EQ(listener.ExitCode(), 1);
+        EXPECT_EQ(log.Lines(), expected);
+    }
+    ::close(holder);
+    auto recording = std::make_unique<QueuedTrapService>(std::vector<SnmpTrap>{});
+    QueuedTrapService& asked = *recording;
+    TestDocument t("[Misc]\n");
+    RecordingTrapLog log;
+    TrapListener listener(t.Doc(), log, nullptr, std::move(recording));
+    listener.Start();
+    EXPECT_TRUE(log.WaitForLine("Listening For Traps..."));
+    EXPECT_EQ(asked.askedPort, 162u);
+}
 
 TEST(TrapListener, TrapsThatNameNoSenderGetOneLineAndNoGet) {
     FakeSnmpManager snmp;
