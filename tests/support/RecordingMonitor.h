@@ -1,13 +1,11 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "core/common/ManualResetEvent.h"
 #include "core/common/ViewNotifications.h"
 #include "core/discovery/DiscoveryControl.h"
 
@@ -30,14 +28,7 @@ public:
         m_progress.push_back(position);
     }
     IViewNotifications& OwnerView() override { return *this; }
-    void PostDiscoveryDone() override {
-        {
-            std::lock_guard lock(m_mutex);
-            ++m_done;
-            m_doneAt = std::chrono::steady_clock::now();
-        }
-        m_doneEvent.Set();
-    }
+    void PostDiscoveryDone() override { ++m_done; }
     void PostTrapNewUnits() override {}
 
     std::vector<std::string> Lines() const {
@@ -48,17 +39,7 @@ public:
         std::lock_guard lock(m_mutex);
         return m_progress;
     }
-    int DoneCount() const {
-        std::lock_guard lock(m_mutex);
-        return m_done;
-    }
-    std::chrono::steady_clock::time_point DoneAt() const {
-        std::lock_guard lock(m_mutex);
-        return m_doneAt;
-    }
-    bool WaitForDone(std::chrono::milliseconds timeout) const {
-        return m_doneEvent.WaitFor(timeout);
-    }
+    int DoneCount() const { return m_done; }
 
     // onLine is called on the worker's thread; the window may go at any time.
     std::atomic<bool> hasWindow{true};
@@ -68,9 +49,7 @@ private:
     mutable std::mutex m_mutex;
     std::vector<std::string> m_lines;
     std::vector<int> m_progress;
-    int m_done = 0;
-    std::chrono::steady_clock::time_point m_doneAt;
-    ManualResetEvent m_doneEvent;
+    std::atomic<int> m_done{0};
 };
 
 // The five lines the log shows for a newly found terminal.

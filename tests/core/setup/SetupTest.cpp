@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "TestDocument.h"
 #include "core/common/Sentinel.h"
 #include "core/discovery/SubnetList.h"
@@ -95,6 +97,17 @@ TEST(Setup, OkWritesEveryKeyInOrderAndTheCommunitiesTakeEffect) {
     EXPECT_EQ(read.ftpServerPath, "/configs");
     EXPECT_TRUE(read.broadcast);
     EXPECT_EQ(read.rangeLow + "-" + read.rangeHigh, "5-200");
+
+    // Too long a password is stored empty, and everything else saved.
+    values.ftpPassword = std::string(125, 'x');
+    values.getCommunity = "eastern";
+    EXPECT_EQ(SaveSetup(t.Doc(), values), SetupCheck::None);
+    EXPECT_EQ(t.Messages().Texts(),
+              std::vector<std::string>{
+                  "There Was An Error Encrypting The FTP Server Password, Password Cleared\n"});
+    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "FTPPassword", IfMissing::Silent) + " " +
+                  t.Doc().GetINIValueStr("Misc", "GetCommunity", IfMissing::Silent),
+              " eastern");
 }
 
 TEST(Setup, ThePathGetsALeadingSeparatorOfItsOwnKind) {
@@ -114,18 +127,6 @@ TEST(Setup, ThePathGetsALeadingSeparatorOfItsOwnKind) {
         EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "FTPServerPath", IfMissing::Silent), saved)
             << typed;
     }
-}
-
-TEST(Setup, TooLongAPasswordIsStoredEmptyAndEverythingElseSaved) {
-    TestDocument t(kStored);
-    SetupValues values = Valid();
-    values.ftpPassword = std::string(125, 'x');
-    EXPECT_EQ(SaveSetup(t.Doc(), values), SetupCheck::None);
-    EXPECT_EQ(t.Messages().Texts(),
-              std::vector<std::string>{
-                  "There Was An Error Encrypting The FTP Server Password, Password Cleared\n"});
-    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "FTPPassword", IfMissing::Silent), "");
-    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "GetCommunity", IfMissing::Silent), "northern");
 }
 
 TEST(Setup, OpeningReadsMissingKeysAsTheirErrorText) {
@@ -166,6 +167,100 @@ TEST(Setup, ProposedSubnetAndTheStartUpCheck) {
         EXPECT_EQ(SetupNeededAtStart(t.Doc()), c.needed) << c.settings;
         EXPECT_EQ(t.Messages().Texts().size(), c.messages) << c.settings;
     }
+}
+
+std::string StoredPassword(TestDocument& t) {
+    return t.Doc().GetINIValueStr("Misc", "FTPPassword", IfMissing::Silent);
+}
+
+TEST(PasswordScrambling, EveryLengthAndEveryByteValueComeBack) {
+    std::vector<std::string> passwords;
+    for (std::size_t length = 1; length <= 124; ++length) {
+        std::string password;
+        for (std::size_t i = 0; i < length; ++i) {
+            password += static_cast<char>((i * 37 + length) % 255 + 1);
+        }
+        passwords.push_back(password);
+    }
+    for (int byte = 1; byte <= 255; ++byte) {
+        passwords.push_back(
+            std::string(static_cast<std::size_t>(byte % 124 + 1), static_cast<char>(byte)));
+    }
+    for (const auto& password : passwords) {
+        auto stored = ScrambleToStoredForm(password);
+        ASSERT_TRUE(stored);
+        char count[5];
+        std::snprintf(count, sizeof(count), "%04zx", password.size() + 1);
+        EXPECT_EQ(stored->substr(0, 6), std::string(count) + "57");
+        EXPECT_EQ(stored->find_first_not_of("0123456789abcdef"), std::string::npos);
+        EXPECT_EQ(UnscrambleStoredForm(*stored), password);
+    }
+}
+
+// Settings files in the field hold these forms; the constants must not move.
+TEST(PasswordScrambling, TheStoredFormNeverChanges) {
+    EXPECT_EQ(ScrambleToStoredForm("abc"), "00045796a397");
+    EXPECT_EQ(UnscrambleStoredForm("00045796a397"), "abc");
+    // Another key byte, as another installation might have stored it.
+    std::uint8_t key = 0x31;
+    std::uint8_t bytes[] = {'a', 'b', 'c'};
+    ScrambleBytes(key, bytes, 3);
+    char text[16];
+    ASSERT_EQ(HexEncode(&key, 1, bytes, 3, text, sizeof(text)), 12u);
+    EXPECT_EQ(UnscrambleStoredForm(text), "abc");
+    // The password ends at a zero byte inside it.
+    EXPECT_EQ(UnscrambleStoredForm(*ScrambleToStoredForm(std::string("a\0b", 3))), "a");
+    // The encoder needs room for the terminator, or writes nothing.
+    std::memset(text, '#', sizeof(text));
+    EXPECT_EQ(HexEncode(bytes, 1, bytes + 1, 2, text, 10), 0u);
+    EXPECT_EQ(text[0], '#');
+    EXPECT_EQ(HexEncode(bytes, 1, bytes + 1, 2, text, 11), 10u);
+}
+
+TEST(PasswordScrambling, StoredFormsThatDoNotDecodeAreClearedWithMessage173) {
+    const std::string cases[] = {
+        "000",                           // shorter than the count
+        "0000",                          // count 0
+        "0010" + std::string(10, '0'),   // fewer digits than the count says
+        "0100" + std::string(600, '1'),  // more than 255 bytes
+        "000157",                        // the key byte alone
+        "GetINIValueStrError",           // what a missing key reads as
+    };
+    for (const auto& stored : cases) {
+        TestDocument t("[Misc]\nFTPPassword=" + stored + "\n");
+        EXPECT_EQ(UnscramblePassword(t.Doc(), stored, true), "") << stored;
+        EXPECT_EQ(t.Messages().Texts(),
+                  std::vector<std::string>{"There Was An Error Decrypting The FTP Server "
+                                           "Password, Password Cleared\n"})
+            << stored;
+        EXPECT_EQ(StoredPassword(t), "") << stored;
+    }
+}
+
+// Upper-case digits decode silently to a wrong password; more than 124 bytes
+// are stored empty with message 172; nothing stored means the default password
+// for the users that ask for it.
+TEST(PasswordScrambling, TheEdgesStoredFilesRelyOn) {
+    TestDocument t("[Misc]\nFTPPassword=00045796A397\n");
+    std::string password = UnscramblePassword(t.Doc(), "00045796A397", true);
+    EXPECT_EQ(password.size(), 3u);
+    EXPECT_NE(password, "abc");
+    EXPECT_TRUE(t.Messages().Texts().empty());
+    EXPECT_EQ(StoredPassword(t), "00045796A397");
+
+    EXPECT_EQ(ScramblePassword(t.Doc(), std::string(124, 'p')).size(), 254u);
+    EXPECT_EQ(ScramblePassword(t.Doc(), std::string(125, 'p')), "");
+    EXPECT_EQ(t.Messages().Texts(),
+              std::vector<std::string>{
+                  "There Was An Error Encrypting The FTP Server Password, Password Cleared\n"});
+    EXPECT_EQ(StoredPassword(t), "");
+
+    t.Messages().Clear();
+    EXPECT_EQ(UnscramblePassword(t.Doc(), "", false), "");
+    EXPECT_EQ(UnscramblePassword(t.Doc(), "", true), DefaultFtpPassword());
+    EXPECT_NE(DefaultFtpPassword().find('@'), std::string::npos);
+    EXPECT_EQ(ScramblePassword(t.Doc(), ""), "");
+    EXPECT_TRUE(t.Messages().Texts().empty());
 }
 
 }  // namespace

@@ -1,9 +1,6 @@
-// The trap listener end to end: traps from net-snmp's snmptrap and from our
-// sender go through the trap service into the Trap Monitor's lines.
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -23,12 +20,16 @@
 #include "TrapTestSupport.h"
 #include "core/common/StringTable.h"
 #include "core/common/TextFormat.h"
+#include "core/terminals/RefreshTerminals.h"
 #include "core/terminals/TerminalDatabase.h"
 #include "core/traps/TrapDecoding.h"
+#include "core/traps/TrapIntake.h"
 #include "core/traps/UploadOutcome.h"
 
 namespace {
 
+// The trap listener end to end: traps from net-snmp's snmptrap and from our
+// sender go through the trap service into the Trap Monitor's lines.
 const std::string kSysName = ".1.3.6.1.2.1.1.5.0";
 
 std::vector<std::string> Lines(std::initializer_list<std::string> lines) {
@@ -277,42 +278,6 @@ TEST(TrapListener, ASilentSenderDelaysOnlyItsOwnTraps) {
                      "SNMP Initiated Up/Download Request Done"}));
     // Its header still tells when it arrived, before the others were written.
     EXPECT_LE(blocks.back().timeStamp, blocks.front().timeStamp);
-}
-
-TEST(TrapListener, TheFirstTrapFromTheAwaitedTerminalDecidesTheUpload) {
-    FakeSnmpManager snmp;
-    ListeningConsole console(DefaultSettingsWith(), &snmp);
-    ASSERT_TRUE(console.Listening());
-    TrapSender sender(console.trapPort);
-    std::uint64_t sent = 0;
-    auto send = [&](const std::string& ip, int generic, int specific) {
-        ASSERT_TRUE(sender.SendV1(ip, generic, specific));
-        ASSERT_TRUE(console.WaitForTraps(++sent));
-    };
-
-    UploadOutcome& upload = console.document.State().Upload();
-    // What the upload would learn if it looked now, without waiting.
-    auto outcome = [&] { return upload.Wait(std::chrono::milliseconds(0), {}); };
-    upload.Await("10.0.0.7");
-    send("10.0.0.8", 6, 5);  // another terminal: untouched
-    EXPECT_TRUE(upload.Awaiting());
-    EXPECT_EQ(outcome(), UploadResult::TimedOut);
-    send("10.0.0.7", 0, 3);  // any other trap from it first: a failure
-    EXPECT_FALSE(upload.Awaiting());
-    EXPECT_EQ(outcome(), UploadResult::Failed);
-    send("10.0.0.7", 6, 5);  // too late to count
-    EXPECT_EQ(outcome(), UploadResult::Failed);
-
-    upload.Await("10.0.0.7");
-    EXPECT_EQ(outcome(), UploadResult::TimedOut);
-    send("10.0.0.7", 6, 5);
-    EXPECT_EQ(outcome(), UploadResult::Done);
-    EXPECT_FALSE(upload.Awaiting());
-    EXPECT_EQ(upload.Target(), "10.0.0.7");
-    // Every one of them is logged as usual.
-    EXPECT_EQ(console.Blocks().size(), 4u);
-    // The fake answers no GET for these addresses; the names carry its error text.
-    EXPECT_TRUE(Contains(console.Blocks()[0].lines[0], " : 10.0.0.8"));
 }
 
 // Junk is dropped and listening goes on; a sender's name cannot forge lines.
@@ -712,6 +677,189 @@ TEST(TrapListener, AStopRequestIsSeenBetweenTrapsOfASteadyStream) {
     EXPECT_TRUE(streaming);
     stopped = true;
     EXPECT_EQ(console.listener->ExitCode(), 2);
+}
+
+// What the trap service makes of each datagram: a trap that holds only what
+// decoding reads, within the queue's budget of bytes, or a counted loss.
+sockaddr_in Loopback() {
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    from.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return from;
+}
+
+void Feed(TrapIntake& intake, const std::vector<std::uint8_t>& datagram) {
+    intake.Receive(datagram.data(), datagram.size(), Loopback());
+}
+
+TEST(TrapIntake, AHugeTrapKeepsOnlyTheBindingsDecodingReads) {
+    struct Row {
+        int generic, specific;
+        std::size_t kept;
+    };
+    // 9,277 tiny bindings after two INTEGERs: a 65 KB datagram.
+    for (const Row& row : {Row{6, 6, 2}, Row{6, 3, 7}, Row{6, 7, 1}, Row{6, 5, 0}, Row{0, 0, 0}}) {
+        RawV1Trap raw{.generic = row.generic, .specific = row.specific, .integers = {4, 9}};
+        raw.tinyBindings = 9277;
+        std::vector<std::uint8_t> datagram = raw.Encode();
+        ASSERT_GT(datagram.size(), 65000u);
+        TrapIntake intake;
+        Feed(intake, datagram);
+        auto trap = intake.Take();
+        ASSERT_TRUE(trap) << row.specific;
+        EXPECT_EQ(trap->bindings.size(), row.kept) << row.specific;
+        EXPECT_LT(TrapFootprint(*trap), 1024u);
+        if (row.kept >= 2) {
+            EXPECT_EQ(LoadResString(TrapReasonText(trap->bindings, 1)),
+                      "Missing Server Or Cannot Connect To Server");
+        }
+    }
+}
+
+TEST(TrapIntake, TheQueueHoldsItsBudgetOfBytesAndCountsWhatItDrops) {
+    std::vector<std::uint8_t> datagram = RawV1Trap{.specific = 6, .integers = {1, 2}}.Encode();
+    TrapIntake probe;
+    Feed(probe, datagram);
+    std::size_t each = probe.QueuedBytes();
+    ASSERT_GT(each, 0u);
+
+    TrapIntake intake(10 * each);
+    for (int i = 0; i < 50; ++i) {
+        Feed(intake, datagram);
+    }
+    EXPECT_EQ(intake.QueuedBytes(), 10 * each);
+    EXPECT_EQ(intake.TakeLosses().dropped, 40u);
+    EXPECT_EQ(intake.TakeLosses().dropped, 0u);
+    int taken = 0;
+    while (intake.Take()) {
+        ++taken;
+    }
+    EXPECT_EQ(taken, 10);
+    EXPECT_EQ(intake.QueuedBytes(), 0u);
+    // Room again once the listener has taken them.
+    Feed(intake, datagram);
+    EXPECT_TRUE(intake.Take().has_value());
+}
+
+TEST(TrapIntake, AnAgentAddressKeepsTheLengthItCameWith) {
+    struct Row {
+        std::vector<std::uint8_t> address;
+        bool usable;
+    };
+    const Row rows[] = {{{}, false},           {{127, 0}, false},     {{10, 1, 2}, false},
+                        {{0, 0, 0, 0}, false}, {{10, 1, 2, 0}, true}, {{127, 0, 0, 5}, true}};
+    for (const Row& row : rows) {
+        TrapIntake intake;
+        Feed(intake, RawV1Trap{.agentAddress = row.address, .generic = 0, .specific = 0}.Encode());
+        auto trap = intake.Take();
+        ASSERT_TRUE(trap);
+        EXPECT_EQ(trap->agentAddress, row.address);
+        EXPECT_EQ(IsUsableAgentAddress(trap->agentAddress), row.usable);
+    }
+}
+
+using namespace std::chrono_literals;
+
+// The upload waits for the listener's check on another thread: the first trap
+// of the awaited terminal decides the wait (any trap but the outcome one is a
+// failure), another's leaves it; a stop or the deadline ends it otherwise.
+TEST(UploadOutcome, TheAwaitedTerminalsTrapDecidesTheWait) {
+    struct Case {
+        const char* sender;
+        int generic, specific;
+        UploadResult expected;
+    } cases[] = {{"10.0.0.7", 6, 5, UploadResult::Done},
+                 {"10.0.0.7", 6, 6, UploadResult::Failed},
+                 {"10.0.0.7", 0, 3, UploadResult::Failed},
+                 {"10.0.0.8", 6, 5, UploadResult::TimedOut}};
+    for (const Case& c : cases) {
+        UploadOutcome upload;
+        upload.Await("10.0.0.7");
+        std::jthread listener([&] {
+            std::this_thread::sleep_for(20ms);
+            upload.Check(c.sender, c.generic, c.specific);
+        });
+        EXPECT_EQ(upload.Wait(400ms, {}), c.expected) << c.sender << " " << c.specific;
+        upload.Check(c.sender, 6, 5);  // too late to count
+        EXPECT_EQ(upload.Wait(0ms, {}), c.expected);
+        upload.StopAwaiting();
+    }
+}
+
+TEST(UploadOutcome, AStopEndsTheWaitAtOnce) {
+    UploadOutcome upload;
+    upload.Await("10.0.0.7");
+    std::stop_source stop;
+    std::jthread stopper([&] {
+        std::this_thread::sleep_for(20ms);
+        stop.request_stop();
+    });
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(upload.Wait(60s, stop.get_token()), UploadResult::Stopped);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+}
+
+// The listener thread and the trap service's receiving thread beside the other
+// users of the terminal database, the upload state and net-snmp.
+TEST(TrapConcurrency, ColdStartsRegisterWhileTheDatabaseIsRefreshedAndCleared) {
+    FakeSnmpManager snmp;
+    const int kTerminals = 10;
+    for (int i = 1; i <= kTerminals; ++i) {
+        char mac[13];
+        std::snprintf(mac, sizeof(mac), "0080641201%02X", i);
+        AddFakeTerminal(
+            snmp,
+            {.ip = "127.0.2." + std::to_string(i), .name = "T" + std::to_string(i), .mac = mac});
+    }
+    ListeningConsole console(DefaultSettingsWith(), &snmp);
+    ASSERT_TRUE(console.Listening());
+    SnmpdAgent agent;
+
+    const int kTraps = 300;
+    std::atomic<bool> sending{true};
+    std::jthread sender([&] {
+        TrapSender traps(console.trapPort);
+        for (int i = 0; i < kTraps; ++i) {
+            traps.SendV1("127.0.2." + std::to_string(1 + i % kTerminals), i % 3 == 2 ? 6 : 0,
+                         i % 3 == 2 ? 5 : 0);
+            if (i % 20 == 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        }
+        sending = false;
+    });
+    std::jthread upload([&] {
+        while (sending) {
+            console.document.State().Upload().Await("127.0.2.3");
+            std::this_thread::yield();
+            console.document.State().Upload().StopAwaiting();
+        }
+    });
+    // Requests of our own through net-snmp while the service parses traps.
+    std::jthread requests([&] {
+        if (!agent.Ready()) {
+            return;
+        }
+        while (sending) {
+            unsigned long code = 0;
+            auto session =
+                NetSnmpManager().Open({"127.0.0.1", agent.Port(), "public", 500, 0}, code);
+            SnmpVarBindList bindings(1);
+            ParseOidText(".1.3.6.1.2.1.1.5.0", bindings[0].name);
+            if (session) {
+                session->Request(SnmpPduType::Get, bindings);
+            }
+            NetSnmpManager().Close(std::move(session));
+        }
+    });
+    while (sending) {
+        RefreshAndValidateTerminals(console.document.Doc());
+        console.document.Terminals().Clear();
+    }
+    ASSERT_TRUE(console.WaitForTraps(kTraps, std::chrono::seconds(60)));
+    console.listener->Stop();
+    EXPECT_EQ(console.Blocks().size(), static_cast<std::size_t>(kTraps));
+    EXPECT_GE(console.view.trapNewUnits, 1);
 }
 
 }  // namespace
