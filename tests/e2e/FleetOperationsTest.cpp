@@ -20,7 +20,6 @@
 #include "core/settings/ProfileStore.h"
 #include "core/setup/PasswordScrambling.h"
 #include "core/staging/FtpClient.h"
-#include "core/terminals/RefreshTerminals.h"
 #include "core/terminals/TerminalDatabase.h"
 #include "core/terminfo/TerminalInfoEditing.h"
 
@@ -384,20 +383,6 @@ SetTargetResult SetInfo(TestDocument& t, const std::string& ip, const TerminalIn
                         BlankFields blanks = BlankFields::Ignore) {
     NoProgressNotice notice;
     return SetTargetInfo(t.Doc(), *t.Terminals().FindByIP(ip), texts, blanks, {}, notice);
-}
-
-// Another terminal's exact name is refused with nothing sent; in other
-// letters it is taken, and a refresh keeps the terminal under it.
-TEST_F(FleetOperations, OnlyAnotherTerminalsExactNameIsADuplicate) {
-    Register({kT1, kT2, kGuarded});
-    for (auto [name, outcome, after] : {std::tuple{"T2", SetOutcome::DuplicateName, "T1|Lobby"},
-                                        std::tuple{"t2", SetOutcome::Complete, "t2|Moved"}}) {
-        EXPECT_EQ(SetInfo(*t, kT1, {.name = name, .location = "Moved"}).outcome, outcome) << name;
-        EXPECT_EQ(Wire(kT1, kName) + "|" + Wire(kT1, kLocation), after);
-    }
-    RefreshAndValidateTerminals(Doc());
-    EXPECT_EQ(t->Terminals().Count(), 3u);
-    EXPECT_EQ(Record(kT1).m_name, "t2");
 }
 
 TEST_F(FleetOperations, AnEmptiedFieldIsLeftUnderIgnoreAndClearedUnderSend) {

@@ -33,15 +33,6 @@ unsigned ModeOf(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
 }
 
-bool Shows(const CTrapMonitorDlg& monitor, const QString& line) {
-    for (int i = 0; i < monitor.LineCounter(); ++i) {
-        if (monitor.Line(i) == line) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // The console on a simulated fleet and an FTP staging server, its traps heard
 // by its own Trap Monitor.
 struct FleetConsole {
@@ -90,7 +81,6 @@ private slots:
     void uploadClosesOnceTheTerminalAnsweredAndStaysOpenOtherwise();
     void submittedRequestIsCarriedOutAndTheDialogStays();
     void downloadOpensWithTheStoredChoicesAndBrowseChangesOnlyThePath();
-    void downloadReachesTheFleetAndTheTrapMonitorShowsTheOutcome();
 };
 
 void FleetDialogsTest::theTransferCommandsOpenTheirDialogsTheNoticeFirst() {
@@ -283,37 +273,6 @@ void FleetDialogsTest::downloadOpensWithTheStoredChoicesAndBrowseChangesOnlyTheP
     Click(&dialog, "cancelButton");
     QVERIFY(!dialog.isVisible());
     QCOMPARE(ReadTextFile(t->SettingsPath()), before);
-}
-
-void FleetDialogsTest::downloadReachesTheFleetAndTheTrapMonitorShowsTheOutcome() {
-    START_CONSOLE(c);
-    std::filesystem::create_directories(c.site.dir.File("configs"));
-    WriteTextFile(c.site.dir.File("configs/terminal.reg"),
-                  "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\ThinClient\\Security]\r\n"
-                  "\"AdminPassword\"=\"site-secret\"\r\n\"LockSettings\"=dword:00000001\r\n");
-    WhenModal<CDownloadConfigDlg>([](CDownloadConfigDlg& dialog) {
-        auto* targets = Child<QListWidget>(&dialog, "targetList");
-        targets->item(RowOf(kDesk))->setSelected(true);
-        targets->item(RowOf(kLocked))->setSelected(true);
-        Child<QListWidget>(&dialog, "exclusionList")
-            ->findItems("Passwords", Qt::MatchExactly)
-            .first()
-            ->setSelected(true);
-        Click(&dialog, "okButton");
-    });
-    emit c.frame->updateCommandUi();
-    c.frame->CommandAction(cmd::kDownloadConfiguration)->trigger();  // returns once it closed
-
-    std::vector<std::string> texts = c.t->Messages().Texts();
-    QCOMPARE(texts.size(), std::size_t(2));
-    QVERIFY2(texts[0].rfind("LOCKED- Set Trap Server Error -\n", 0) == 0, texts[0].c_str());
-    QVERIFY2(texts[1].rfind("Download Configuration Request(s) Complete", 0) == 0,
-             texts[1].c_str());
-    QTRY_VERIFY_WITH_TIMEOUT(
-        Shows(*c.View().TrapMonitor(), "SNMP Initiated Up/Download Request Done"), 20000);
-    std::string stored = c.site.StoredOn(kDesk);
-    QVERIFY2(stored.find("LockSettings") != std::string::npos, stored.c_str());
-    QVERIFY(stored.find("site-secret") == std::string::npos);
 }
 
 QTEST_MAIN(FleetDialogsTest)

@@ -2,7 +2,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -14,7 +13,6 @@
 #include "core/terminals/TerminalDatabase.h"
 #include "gui/app/CAboutDlg.h"
 #include "gui/app/ConsoleOptions.h"
-#include "gui/common/InputBlocker.h"
 #include "gui/common/TerminalInfoPopup.h"
 #include "gui/discovery/CDiscoverMonitorDlg.h"
 #include "gui/transfer/CProgressNoticeDlg.h"
@@ -68,7 +66,6 @@ private slots:
     void listsTerminalsAndShowsTheSelectedOnesData();
     void selectionFallsBackToTheFirstRowWhenRowsVanish();
     void trapPromptOnlyWithTerminals();
-    void inputIsDiscardedButModalBoxesStillWork();
     void popupHitTestOnAListBox();
     void progressNoticePaintsTheLatestLinesAtOnce();
 };
@@ -245,26 +242,6 @@ void MainWindowTest::trapPromptOnlyWithTerminals() {
     QVERIFY(done.wait(10000));
     QCOMPARE(c.view.Banner(), QString());
     QCOMPARE(c.Names(), QStringList({"ALPHA"}));
-}
-
-void MainWindowTest::inputIsDiscardedButModalBoxesStillWork() {
-    QLineEdit edit;
-    edit.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&edit));
-    {
-        InputBlocker blocker;
-        QTest::keyClicks(&edit, "abc");
-        QCOMPARE(edit.text(), QString());
-        bool answered = false;
-        WhenModal<QMessageBox>([&](QMessageBox& box) {
-            QTest::keyClick(&box, Qt::Key_Return);
-            answered = true;
-        });
-        QMessageBox::information(nullptr, "Fleetwarden", "a worker's message");
-        QVERIFY(answered);
-    }
-    QTest::keyClicks(&edit, "abc");
-    QCOMPARE(edit.text(), QString("abc"));
 }
 
 void MainWindowTest::popupHitTestOnAListBox() {
