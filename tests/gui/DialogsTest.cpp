@@ -15,7 +15,6 @@
 #include "FleetSite.h"
 #include "GuiTestSupport.h"
 #include "MissingPeer.h"
-#include "PyFtpServer.h"
 #include "SnmpdAgent.h"
 #include "core/common/Sentinel.h"
 #include "core/common/StringTable.h"
@@ -105,7 +104,7 @@ struct FleetConsole {
         if (!site.Start("[DESK]\nAddress=" + kDesk + "\n[QUIET]\nAddress=" + kQuiet +
                             "\nNoOutcomeTrap=yes\n[BARE]\nAddress=" + kBare +
                             "\nConfigFileName=other.reg\n[LOCKED]\nAddress=" + kLocked +
-                            "\nRefuseSetsOf=EntOidTrapServer5\n",
+                            "\nRefuseSetsOf=EntOidTrapServer5,EntOidTrapServer4\n",
                         trapPort, "DnloadPath=" + site.dir.File("configs") + "\n") ||
             !site.Ready()) {
             return false;
@@ -142,10 +141,7 @@ private slots:
     void dialogWorkerNoticeFollowsTheStepsWhileInputIsDiscarded();
     void destroyingTheDialogStopsTheWorker();
     void terminalInfoEditsTheTerminalOfTheSelectedRow();
-    void firmwareChecksKeepTheDialogOpenAndARunClosesIt();
-    void theTransferCommandsOpenTheirDialogsTheNoticeFirst();
-    void uploadClosesOnceTheTerminalAnsweredAndStaysOpenOtherwise();
-    void submittedRequestIsCarriedOutAndTheDialogStays();
+    void theTransferDialogsOnTheFleet();
     void downloadOpensWithTheStoredChoicesAndBrowseChangesOnlyThePath();
 };
 
@@ -395,75 +391,10 @@ void DialogsTest::terminalInfoEditsTheTerminalOfTheSelectedRow() {
     QCOMPARE(c.Names(), QStringList({"ALPHA", "BRAVO", "LATE"}));
 }
 
-void DialogsTest::firmwareChecksKeepTheDialogOpenAndARunClosesIt() {
-    PyFtpServer ftp;
-    if (!ftp.Ready()) {
-        QSKIP_FOR_MISSING_PEER("pyftpdlib did not start: " + ftp.Log());
-    }
-    TempDir dir;
-    const std::string firmware = dir.File("fw");
-    std::filesystem::create_directories(firmware);
-    WriteTextFile(firmware + "/params.ini", "[Image]\nImageFileName=fw.bin\n");
-    WriteTextFile(firmware + "/fw.bin", "image");
-    ShownConsole c("FTPServerPort=" + std::to_string(ftp.Port()) +
-                   "\nFTPServerName=127.0.0.1\nDnloadFWPath=/old/firmware\n");
-    c.Add({.ip = "127.0.0.21", .name = "FIRST", .mac = "00806412AB01"});
-    c.Add({.ip = "127.0.0.22", .name = "SECOND", .mac = "00806412AB02"});
-    // The first takes a request: it has the trap destination and transfer objects.
-    const std::string prefix = ".1.3.6.1.4.1.32473.10";
-    auto& objects = c.snmp.agents["127.0.0.21"];
-    for (const char* text : {".3.5.0", ".4.2.0", ".4.4.0", ".4.5.0", ".4.8.0"}) {
-        objects[prefix + text] = FakeSnmpManager::Text("");
-    }
-    for (const char* number : {".4.1.0", ".4.3.0", ".4.6.0", ".4.7.0", ".4.11.0", ".4.12.0"}) {
-        objects[prefix + number] = FakeSnmpManager::Integer(0);
-    }
-    QVERIFY(c.Command(cmd::kDownloadFirmware)->isEnabled());
-    QVERIFY(c.Refresh());
-    AnsweringPicker picker;
-    picker.answer = QString::fromStdString(firmware + "/");
-
-    CDownloadFirmwareDlg dialog(c.t.Doc(), c.view.MacByItem(), picker, c.frame.get());
-    dialog.show();
-    auto* targets = Child<QListWidget>(&dialog, "destinationList");
-    QLineEdit* path = Edit(dialog, "firmwarePathEdit");
-    QVERIFY(targets->selectedItems().isEmpty());
-    QCOMPARE(path->text(), QString("/old/firmware"));
-    Click(&dialog, "browseButton");
-    QCOMPARE(path->text(), picker.answer);
-
-    // A failed check: its message, and the dialog stays open with its input.
-    auto runOk = [&] {
-        Click(&dialog, "okButton");
-        QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), 20000);
-    };
-    runOk();
-    QCOMPARE(c.t.Messages().Texts(),
-             std::vector<std::string>{
-                 "Terminal(s) Must Be Selected Before Configuration Transfer Can Occur"});
-    QVERIFY(dialog.isVisible());
-    QCOMPARE(path->text(), picker.answer);
-
-    // Both selected: the second lacks a trap destination and is skipped; the
-    // first gets its request; the dialog closes and the directory is kept.
-    c.t.Messages().Clear();
-    targets->selectAll();
-    QSignalSpy finished(&dialog, &QDialog::finished);
-    runOk();
-    QCOMPARE(finished.count(), 1);
-    QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    std::vector<std::string> messages = c.t.Messages().Texts();
-    QCOMPARE(messages.size(), std::size_t(2));
-    QVERIFY2(messages[0].rfind("SECOND- Set Trap Server Error -\n", 0) == 0, messages[0].c_str());
-    QVERIFY(messages[1].rfind("Download Firmware Request(s) Complete Using Files From:", 0) == 0);
-    // The submit object, written last: the whole request went out.
-    QCOMPARE(objects.at(prefix + ".4.12.0").integer, 1LL);
-    QCOMPARE(ReadTextFile(ftp.Root() + "/fw.bin"), std::string("image"));
-    QCOMPARE(c.t.Doc().GetINIValueStr("Misc", "DnloadFWPath", IfMissing::Silent), firmware);
-    QVERIFY(!dialog.Notice().HasWindow());
-}
-
-void DialogsTest::theTransferCommandsOpenTheirDialogsTheNoticeFirst() {
+// The transfer dialogs on the fleet: each command opens its dialog (Upload
+// after the security notice), a dialog stays open with its input when a run
+// failed short of the terminals, and closes once they were asked.
+void DialogsTest::theTransferDialogsOnTheFleet() {
     START_CONSOLE(c);
     emit c.frame->updateCommandUi();
     QAction* upload = c.frame->CommandAction(cmd::kUploadConfiguration);
@@ -471,7 +402,6 @@ void DialogsTest::theTransferCommandsOpenTheirDialogsTheNoticeFirst() {
     QVERIFY(upload->isEnabled() && submit->isEnabled());
     auto* list = Child<QTreeWidget>(&c.View(), "terminalList");
     list->setCurrentItem(list->topLevelItem(RowOf(kBare)));
-
     QStringList seen;
     WhenModal<CSecurityInfoDlg>([&](CSecurityInfoDlg& notice) {
         seen << notice.windowTitle();
@@ -492,8 +422,6 @@ void DialogsTest::theTransferCommandsOpenTheirDialogsTheNoticeFirst() {
     QCOMPARE(seen, QStringList({"Security Information", "Upload Configuration", "DESK", "QUIET",
                                 "BARE", "LOCKED", QString::number(RowOf(kBare)), configs, configs,
                                 "/srv/picked"}));
-    QVERIFY(c.t->Messages().Texts().empty());
-
     QString target, trapId;
     WhenModal<CSubmitXferDlg>([&](CSubmitXferDlg& dialog) {
         target = Child<QLineEdit>(&dialog, "targetEdit")->text();
@@ -503,13 +431,34 @@ void DialogsTest::theTransferCommandsOpenTheirDialogsTheNoticeFirst() {
     submit->trigger();
     QCOMPARE(target + " " + trapId,
              QString::fromStdString(kBare + " " + kBare.substr(kBare.size() - 10)));
-    // Before any terminal was selected there is no one to send to.
-    CSubmitXferDlg none(c.t->Doc(), "", nullptr);
-    QVERIFY(!Child(&none, "submitButton")->isEnabled());
-}
+    QVERIFY(!Child(std::make_unique<CSubmitXferDlg>(c.t->Doc(), "").get(), "submitButton")
+                 ->isEnabled());  // no terminal selected yet: no one to send to
+    QVERIFY(c.t->Messages().Texts().empty());
 
-void DialogsTest::uploadClosesOnceTheTerminalAnsweredAndStaysOpenOtherwise() {
-    START_CONSOLE(c);
+    // Submit: a field left empty sends nothing; the dialog stays after a request.
+    const std::string registry =
+        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\X]\r\n\"A\"=\"1\"\r\n";
+    WriteTextFile(c.site.ftp.Root() + "/new.reg", registry);
+    CSubmitXferDlg submitting(c.t->Doc(), kDesk, c.frame.get());
+    submitting.show();
+    QVERIFY(Child<QRadioButton>(&submitting, "downloadRadio")->isChecked() &&
+            Child<QRadioButton>(&submitting, "binaryRadio")->isChecked());
+    QSignalSpy submitted(&submitting, &CSubmitXferDlg::submitEnded);
+    Child<QLineEdit>(&submitting, "sourceEdit")->setText("/new.reg");
+    Child<QLineEdit>(&submitting, "destEdit")->setText("terminal.reg");
+    Click(&submitting, "submitButton");
+    QVERIFY(submitted.wait(10000));
+    QCOMPARE(c.t->Messages().Texts(), std::vector<std::string>{"Fill in all fields!"});
+    c.t->Messages().Clear();
+    Child<QLineEdit>(&submitting, "serverEdit")->setText("127.0.0.1");
+    Child<QRadioButton>(&submitting, "asciiRadio")->setChecked(true);
+    Click(&submitting, "submitButton");
+    QVERIFY(submitted.wait(10000));
+    QCOMPARE(submitting.LastResult(), std::string("NoneNoneNone"));
+    QVERIFY(submitting.isVisible() && c.t->Messages().Texts().empty());
+    QTRY_COMPARE_WITH_TIMEOUT(c.site.StoredOn(kDesk), registry, 10000);
+
+    // Upload: closed once the terminal answered, open with its input otherwise.
     struct Case {
         std::string ip;
         bool stagingDown;  // the terminal sends the file; the console cannot fetch it
@@ -526,6 +475,7 @@ void DialogsTest::uploadClosesOnceTheTerminalAnsweredAndStaysOpenOtherwise() {
          "SNMP Initiated Up/Download Request Done"},
         {kDesk, true, true, "The attempt to connect to the server failed.", ""},
     };
+    const std::string ftpPort = std::to_string(c.site.ftp.Port());
     for (const auto& k : cases) {
         c.t->Messages().Clear();
         if (k.stagingDown) {
@@ -545,7 +495,6 @@ void DialogsTest::uploadClosesOnceTheTerminalAnsweredAndStaysOpenOtherwise() {
         QVERIFY(ended.wait(20000));
         QCOMPARE(c.t->Messages().Texts(), std::vector<std::string>{k.message});
         QCOMPARE(dialog.isVisible(), !k.closes);
-        // Left open, the dialog keeps what the user typed and chose.
         QCOMPARE(pathEdit->text(), QString::fromStdString(path + "/"));
         QCOMPARE(terminals->currentRow(), RowOf(k.ip));
         if (!k.monitorLine.isEmpty()) {
@@ -558,35 +507,41 @@ void DialogsTest::uploadClosesOnceTheTerminalAnsweredAndStaysOpenOtherwise() {
     QCOMPARE(ModeOf(path), 0700u);
     QCOMPARE(ModeOf(path + "/terminal.reg"), 0600u);
     QCOMPARE(c.t->Doc().GetINIValueStr("Misc", "DnloadPath", IfMissing::Silent), path);
-}
 
-void DialogsTest::submittedRequestIsCarriedOutAndTheDialogStays() {
-    START_CONSOLE(c);
-    const std::string registry =
-        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\X]\r\n\"A\"=\"1\"\r\n";
-    WriteTextFile(c.site.ftp.Root() + "/new.reg", registry);
-    CSubmitXferDlg dialog(c.t->Doc(), kDesk, c.frame.get());
+    // Firmware: a failed check keeps the dialog with its input; a run to two
+    // terminals, one refusing its trap destination, closes it.
+    c.t->Doc().WriteINIValueStr("Misc", "FTPServerPort", ftpPort);
+    const std::string firmware = c.site.dir.File("fw");
+    std::filesystem::create_directories(firmware);
+    WriteTextFile(firmware + "/params.ini", "[Image]\nImageFileName=fw.bin\n");
+    WriteTextFile(firmware + "/fw.bin", "image");
+    c.picker.answer = QString::fromStdString(firmware + "/");
+    CDownloadFirmwareDlg dialog(c.t->Doc(), c.View().MacByItem(), c.picker, c.frame.get());
     dialog.show();
-    QVERIFY(Child<QRadioButton>(&dialog, "downloadRadio")->isChecked() &&
-            Child<QRadioButton>(&dialog, "binaryRadio")->isChecked());
-    QSignalSpy ended(&dialog, &CSubmitXferDlg::submitEnded);
-
-    // A field left empty sends nothing.
-    Child<QLineEdit>(&dialog, "sourceEdit")->setText("/new.reg");
-    Child<QLineEdit>(&dialog, "destEdit")->setText("terminal.reg");
-    Click(&dialog, "submitButton");
-    QVERIFY(ended.wait(10000));
-    QCOMPARE(c.t->Messages().Texts(), std::vector<std::string>{"Fill in all fields!"});
-
-    c.t->Messages().Clear();
-    Child<QLineEdit>(&dialog, "serverEdit")->setText("127.0.0.1");
-    Child<QRadioButton>(&dialog, "asciiRadio")->setChecked(true);
-    Click(&dialog, "submitButton");
-    QVERIFY(ended.wait(10000));
-    QCOMPARE(dialog.LastResult(), std::string("NoneNoneNone"));
-    QVERIFY(c.t->Messages().Texts().empty());
+    auto* targets = Child<QListWidget>(&dialog, "destinationList");
+    QVERIFY(targets->selectedItems().isEmpty());
+    Click(&dialog, "browseButton");
+    auto runOk = [&] {
+        c.t->Messages().Clear();
+        Click(&dialog, "okButton");
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), 20000);
+    };
+    runOk();
+    QCOMPARE(c.t->Messages().Texts(),
+             std::vector<std::string>{
+                 "Terminal(s) Must Be Selected Before Configuration Transfer Can Occur"});
     QVERIFY(dialog.isVisible());
-    QTRY_COMPARE_WITH_TIMEOUT(c.site.StoredOn(kDesk), registry, 10000);
+    QCOMPARE(Child<QLineEdit>(&dialog, "firmwarePathEdit")->text(), c.picker.answer);
+    targets->item(RowOf(kDesk))->setSelected(true);
+    targets->item(RowOf(kLocked))->setSelected(true);
+    runOk();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QVERIFY(!dialog.isVisible() && !dialog.Notice().HasWindow());
+    std::vector<std::string> messages = c.t->Messages().Texts();
+    QCOMPARE(messages.size(), std::size_t(2));
+    QVERIFY2(messages[0].rfind("LOCKED- Set Trap Server Error -\n", 0) == 0, messages[0].c_str());
+    QVERIFY(messages[1].rfind("Download Firmware Request(s) Complete Using Files From:", 0) == 0);
+    QCOMPARE(c.t->Doc().GetINIValueStr("Misc", "DnloadFWPath", IfMissing::Silent), firmware);
 }
 
 void DialogsTest::downloadOpensWithTheStoredChoicesAndBrowseChangesOnlyThePath() {
