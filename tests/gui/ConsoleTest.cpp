@@ -229,7 +229,7 @@ void ConsoleTest::closingEndsEveryWindowWithoutWaitingForRequests() {
         } else if (during == "a discovery") {
             c.view.OnDiscover();
         } else {
-            QVERIFY(TrapSender(c.trapPort).SendV1("10.9.2.1", 6, 5));
+            QVERIFY(SendTrap(c.trapPort, "10.9.2.1", 6, 5));
         }
         QTRY_VERIFY(c.snmp.Requests().size() > asked);
         QVERIFY(c.view.TrapMonitor()->isVisible());
@@ -425,7 +425,7 @@ void ConsoleTest::exitWaitsForTheTrapInHandBeforeTheDatabaseGoes() {
         }
     };
     QTRY_COMPARE(c.view.TrapMonitor()->LineCounter(), 1);
-    QVERIFY(TrapSender(c.trapPort).SendV1("127.0.0.21", 0, 0));
+    QVERIFY(SendTrap(c.trapPort, "127.0.0.21", 0, 0));
     QTRY_VERIFY(getStarted.load());
     c.frame.reset();
     QVERIFY(getFinished.load());

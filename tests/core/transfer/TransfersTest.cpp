@@ -142,12 +142,10 @@ TEST(ConfigurationUpload, AnOutcomeTrapAheadOfTheSubmitsAnswerStillCounts) {
     TrapListener listener(t.Doc(), log, nullptr);
     listener.Start();
     ASSERT_TRUE(log.WaitForLine("Listening For Traps..."));
-    TrapSender sender(trapPort);
-    ASSERT_TRUE(sender.Ready());
     snmp.beforeAnswer = [&](const FakeSnmpManager::Request& request) {
         if (request.type == SnmpPduType::Set &&
             OidToText(request.bindings[0].name) == prefix + ".4.12.0") {
-            sender.SendV1(ip, 6, 5);
+            SendTrap(trapPort, ip, 6, 5);
             log.WaitForLine("SNMP Initiated Up/Download Request Done");
         }
     };
@@ -162,7 +160,6 @@ TEST(ConfigurationUpload, AnOutcomeTrapAheadOfTheSubmitsAnswerStillCounts) {
 }
 
 using Kind = TransferOutcomeReport::Kind;
-const std::string kEnterprise = ".1.3.6.1.4.1.32473.10.5.";
 
 // Real trap datagrams on the configured port: the first outcome trap of each
 // terminal counts, other traps and other senders do not, and a terminal that
@@ -173,14 +170,11 @@ TEST(OutcomeTrapWatch, EachTerminalsFirstOutcomeTrapCounts) {
     OutcomeTrapWatch watch(t.Doc());
     std::string error;
     ASSERT_TRUE(watch.Start(error)) << error;
-    TrapSender sender(port);
-    ASSERT_TRUE(sender.Ready());
-    ASSERT_TRUE(sender.SendV1("127.0.0.7", 0, 0));  // a cold start is no outcome
-    ASSERT_TRUE(sender.SendV1("127.0.0.7", 6, 5));
-    ASSERT_TRUE(sender.SendV1("127.0.0.7", 6, 6, {{kEnterprise + "1", 'i', "0"}}));
-    ASSERT_TRUE(sender.SendV1("127.0.0.8", 6, 6,
-                              {{kEnterprise + "1", 's', "x"}, {kEnterprise + "2", 'i', "9"}}));
-    ASSERT_TRUE(sender.SendV1("127.0.0.10", 6, 5));
+    ASSERT_TRUE(SendTrap(port, "127.0.0.7", 0, 0));  // a cold start is no outcome
+    ASSERT_TRUE(SendTrap(port, "127.0.0.7", 6, 5));
+    ASSERT_TRUE(SendTrap(port, "127.0.0.7", 6, 6, {0L}));
+    ASSERT_TRUE(SendTrap(port, "127.0.0.8", 6, 6, {std::string("x"), 9L}));
+    ASSERT_TRUE(SendTrap(port, "127.0.0.10", 6, 5));
     auto reports =
         watch.WaitFor({"127.0.0.7", "127.0.0.8", "127.0.0.9"}, std::chrono::milliseconds(1500));
     ASSERT_EQ(reports.size(), 3u);

@@ -218,14 +218,12 @@ TEST(TrapListener, ASilentSenderDelaysOnlyItsOwnTraps) {
     ListeningConsole console(AgentSettings(agent.Port()), nullptr);
     ASSERT_TRUE(console.Listening());
     std::string name = console.document.Doc().GetSnmpValue("127.0.0.1", "OidSysName");
-    TrapSender sender(console.trapPort);
-    ASSERT_TRUE(sender.Ready());
     // Nothing answers at 127.0.0.99: its name GET takes the full time-out and
     // retries, while the traps of the live agent pass it, in their order.
-    ASSERT_TRUE(sender.SendV1("127.0.0.99", 6, 5));
+    ASSERT_TRUE(SendTrap(console.trapPort, "127.0.0.99", 6, 5));
     const int kOthers = 300;
     for (int i = 0; i < kOthers; ++i) {
-        ASSERT_TRUE(sender.SendV1("127.0.0.1", 6, 1000 + i));
+        ASSERT_TRUE(SendTrap(console.trapPort, "127.0.0.1", 6, 1000 + i));
     }
     ASSERT_TRUE(console.WaitForTraps(kOthers, std::chrono::seconds(6)));
     auto blocks = console.Blocks();
@@ -252,7 +250,6 @@ TEST(TrapListener, MalformedAndOversizedDatagramsAreDroppedAndListeningGoesOn) {
     AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "EVIL\x1b[8m" + forged});
     ListeningConsole console(DefaultSettingsWith(), &snmp);
     ASSERT_TRUE(console.Listening());
-    TrapSender sender(console.trapPort);
     const unsigned port = console.trapPort;
 
     EXPECT_TRUE(SendDatagram({}, port));
@@ -268,13 +265,14 @@ TEST(TrapListener, MalformedAndOversizedDatagramsAreDroppedAndListeningGoesOn) {
     // Well-formed messages that are no trap the listener can take: a negative
     // generic number, a version 2c trap without its trap OID, one whose trap
     // number does not fit an integer, and a GET request.
-    EXPECT_TRUE(sender.SendV1("127.0.0.21", -1, 0));
-    EXPECT_TRUE(sender.SendV2(".1.3.6.1.4.1.32473.0.4294967295"));
-    if (std::string snmpget = FindProgram("snmpget"); !snmpget.empty()) {
-        RunCommand({snmpget, "-v2c", "-c", "public", "-t", "0.1", "-r", "0",
-                    "127.0.0.1:" + std::to_string(port), ".1.3.6.1.2.1.1.5.0"});
+    EXPECT_TRUE(SendTrap(port, "127.0.0.21", -1, 0));
+    const std::string to = "127.0.0.1:" + std::to_string(port);
+    if (std::string snmptrap = FindProgram("snmptrap"); !snmptrap.empty()) {
+        RunCommand({snmptrap, "-v2c", "-c", "public", to, "", ".1.3.6.1.4.1.32473.0.4294967295"});
+        RunCommand({FindProgram("snmpget"), "-v2c", "-c", "public", "-t", "0.1", "-r", "0", to,
+                    ".1.3.6.1.2.1.1.5.0"});
     }
-    ASSERT_TRUE(sender.SendV1("127.0.0.21", 6, 5));
+    ASSERT_TRUE(SendTrap(console.trapPort, "127.0.0.21", 6, 5));
     ASSERT_TRUE(console.WaitForTraps(1));
     auto blocks = console.Blocks();
     ASSERT_EQ(blocks.size(), 1u);
@@ -294,19 +292,20 @@ TEST(TrapListener, Version2cTrapsAndInformsAreMappedToGenericAndSpecificNumbers)
     AddFakeTerminal(snmp, {.ip = "127.0.0.1", .name = "LOOP"});
     ListeningConsole console(DefaultSettingsWith("DisplayProduct=0\n"), &snmp);
     ASSERT_TRUE(console.Listening());
-    TrapSender sender(console.trapPort);
     const std::string e = ".1.3.6.1.4.1.32473.5.";
-    // linkUp, then the terminals' specific trap 6 in both enterprise forms.
-    ASSERT_TRUE(sender.SendV2(".1.3.6.1.6.3.1.1.5.4"));
-    ASSERT_TRUE(sender.SendV2(".1.3.6.1.4.1.32473.0.6", {{e + "1", 'C', "7"},  // dropped: Counter64
-                                                         {e + "2", 's', "x"},
-                                                         {e + "3", 'i', "9"}}));
-    ASSERT_TRUE(sender.SendV2(".1.3.6.1.4.1.32473.7", {{e + "1", 'i', "2"}}));
-    ASSERT_TRUE(console.WaitForTraps(3));
-    // coldStart from net-snmp's own sender registers the sender at the packet's
-    // source address; an inform is answered, or snmpinform would fail.
     const std::string to = "127.0.0.1:" + std::to_string(console.trapPort);
-    ASSERT_TRUE(RunSnmptrap({snmptrap, "-v2c", "-c", "any", to, "", ".1.3.6.1.6.3.1.1.5.1"}));
+    auto send = [&](std::vector<std::string> trap) {
+        trap.insert(trap.begin(), {snmptrap, "-v2c", "-c", "any", to, ""});
+        return RunSnmptrap(trap);
+    };
+    // linkUp, then the terminals' specific trap 6 in both enterprise forms (the
+    // Counter64 binding is passed over); coldStart registers the sender at the
+    // packet's source address; an inform is answered, or snmpinform would fail.
+    ASSERT_TRUE(send({".1.3.6.1.6.3.1.1.5.4"}));
+    ASSERT_TRUE(
+        send({".1.3.6.1.4.1.32473.0.6", e + "1", "C", "7", e + "2", "s", "x", e + "3", "i", "9"}));
+    ASSERT_TRUE(send({".1.3.6.1.4.1.32473.7", e + "1", "i", "2"}));
+    ASSERT_TRUE(send({".1.3.6.1.6.3.1.1.5.1"}));
     ASSERT_TRUE(console.WaitForTraps(4));
     ASSERT_TRUE(RunSnmptrap(
         {snmpinform, "-v2c", "-c", "any", "-t", "1", "-r", "1", to, "", ".1.3.6.1.4.1.32473.0.5"}));
@@ -501,22 +500,19 @@ TEST(TrapListener, ASenderThatDoesNotAnswerKeepsItsOrderAndTheOthersGoOn) {
     HeldAgent held(snmp, "127.0.0.99");
     ListeningConsole console(DefaultSettingsWith("DisplayProduct=0\n"), &snmp);
     ASSERT_TRUE(console.Listening());
-    TrapSender sender(console.trapPort);
     console.document.State().Upload().Await("127.0.0.99");
 
-    ASSERT_TRUE(sender.SendV1("127.0.0.99", 6, 5));
+    ASSERT_TRUE(SendTrap(console.trapPort, "127.0.0.99", 6, 5));
     ASSERT_TRUE(held.WaitUntilHeld());
     const int kOthers = 20;
     for (int i = 0; i < kOthers; ++i) {
-        ASSERT_TRUE(sender.SendV1("127.0.0.21", 6, 1000 + i));
+        ASSERT_TRUE(SendTrap(console.trapPort, "127.0.0.21", 6, 1000 + i));
         if (i == kOthers / 2) {
-            ASSERT_TRUE(sender.SendV1(
-                "127.0.0.99", 6, 6,
-                {{".1.3.6.1.4.1.32473.5.1", 'i', "0"}, {".1.3.6.1.4.1.32473.5.2", 'i', "9"}}));
+            ASSERT_TRUE(SendTrap(console.trapPort, "127.0.0.99", 6, 6, {0L, 9L}));
         }
     }
-    ASSERT_TRUE(sender.SendV1("127.0.0.21", 0, 0));
-    ASSERT_TRUE(sender.SendV1("127.0.0.99", 2, 0));
+    ASSERT_TRUE(SendTrap(console.trapPort, "127.0.0.21", 0, 0));
+    ASSERT_TRUE(SendTrap(console.trapPort, "127.0.0.99", 2, 0));
     // The others, a registration among them, while the first name request waits.
     ASSERT_TRUE(console.WaitForTraps(kOthers + 1));
     EXPECT_EQ(console.view.trapNewUnits, 1);
@@ -618,10 +614,9 @@ TEST(TrapListener, AStopRequestIsSeenBetweenTrapsOfASteadyStream) {
     std::atomic<bool> streaming{true};
     std::atomic<bool> stopped{false};
     std::jthread stream([&] {
-        TrapSender sender(console.trapPort);
         auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (!stopped && std::chrono::steady_clock::now() < until) {
-            sender.SendV1("127.0.0.21", 6, 5);
+            SendTrap(console.trapPort, "127.0.0.21", 6, 5);
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         streaming = false;
@@ -654,7 +649,7 @@ TEST(TrapIntake, AHugeTrapKeepsOnlyTheBindingsDecodingReads) {
     };
     // 9,277 tiny bindings after two INTEGERs: a 65 KB datagram.
     for (const Row& row : {Row{6, 6, 2}, Row{6, 3, 7}, Row{6, 7, 1}, Row{6, 5, 0}, Row{0, 0, 0}}) {
-        RawV1Trap raw{.generic = row.generic, .specific = row.specific, .integers = {4, 9}};
+        RawV1Trap raw{.generic = row.generic, .specific = row.specific, .bindings = {4L, 9L}};
         raw.tinyBindings = 9277;
         std::vector<std::uint8_t> datagram = raw.Encode();
         ASSERT_GT(datagram.size(), 65000u);
@@ -672,7 +667,7 @@ TEST(TrapIntake, AHugeTrapKeepsOnlyTheBindingsDecodingReads) {
 }
 
 TEST(TrapIntake, TheQueueHoldsItsBudgetOfBytesAndCountsWhatItDrops) {
-    std::vector<std::uint8_t> datagram = RawV1Trap{.specific = 6, .integers = {1, 2}}.Encode();
+    std::vector<std::uint8_t> datagram = RawV1Trap{.specific = 6, .bindings = {1L, 2L}}.Encode();
     TrapIntake probe;
     Feed(probe, datagram);
     std::size_t each = probe.QueuedBytes();
@@ -773,10 +768,9 @@ TEST(TrapConcurrency, ColdStartsRegisterWhileTheDatabaseIsRefreshedAndCleared) {
     const int kTraps = 300;
     std::atomic<bool> sending{true};
     std::jthread sender([&] {
-        TrapSender traps(console.trapPort);
         for (int i = 0; i < kTraps; ++i) {
-            traps.SendV1("127.0.2." + std::to_string(1 + i % kTerminals), i % 3 == 2 ? 6 : 0,
-                         i % 3 == 2 ? 5 : 0);
+            SendTrap(console.trapPort, "127.0.2." + std::to_string(1 + i % kTerminals),
+                     i % 3 == 2 ? 6 : 0, i % 3 == 2 ? 5 : 0);
             if (i % 20 == 0) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
             }
