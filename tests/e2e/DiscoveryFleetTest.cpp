@@ -4,7 +4,7 @@
 
 #include "FakeTerminals.h"
 #include "NetNamespace.h"
-#include "RecordingMonitor.h"
+#include "Recorders.h"
 #include "SimFleetProcess.h"
 #include "TestDocument.h"
 #include "core/discovery/DiscoveryControl.h"

@@ -12,7 +12,7 @@
 #include "FakeTerminals.h"
 #include "FleetSite.h"
 #include "MissingPeer.h"
-#include "RecordingNotice.h"
+#include "Recorders.h"
 #include "TestDocument.h"
 #include "TrapReceiver.h"
 #include "core/common/ProgressNotice.h"

@@ -13,7 +13,6 @@
 #include "FakeSnmpManager.h"
 #include "TestDocument.h"
 #include "core/common/Sentinel.h"
-#include "core/settings/LocalHost.h"
 #include "core/settings/ProfileDocument.h"
 #include "core/settings/ProfileFileAccess.h"
 #include "core/settings/ProfileStore.h"
@@ -144,28 +143,26 @@ TEST(SettingsPath, ReplacesTheProgramsExtensionOrAppendsOne) {
     EXPECT_EQ(doc.GetTemplatePath(), "/tmp/site.tpl");
 }
 
+// Dotted values, a redirection to the product's section, PRODUCTSPECIFIC to
+// OTHER for a product that is not known; a name missing in the end is
+// reported under the OID section, not the one it was redirected to.
 TEST(OidNames, DottedValuesRedirectionAndNotFoundTexts) {
     FakeSnmpManager silent;  // no terminal answers: the product is unknown
     silent.openOk = false;
     TestDocument t(kSettings, &silent);
-    CTarnDoc& doc = t.Doc();
-    EXPECT_EQ(doc.GetOidFromStr("oidsysname", "127.0.0.9"), ".1.3.6.1.2.1.1.5.0");
-    EXPECT_EQ(doc.GetOidFromStr("OidRedirected", "127.0.0.9"), ".1.3.6.1.4.1.32473.5");
-    EXPECT_EQ(doc.GetOidFromStr("OidNotApplicable", "127.0.0.9"), "OidStrError");
-    // PRODUCTSPECIFIC goes to the terminal's product section, OTHER for an unknown one.
-    EXPECT_EQ(doc.GetOidFromStr("EntOidPlatForm", "127.0.0.9"), ".7.1.0");
+    for (auto [name, oid] : {std::pair{"oidsysname", ".1.3.6.1.2.1.1.5.0"},
+                             {"OidRedirected", ".1.3.6.1.4.1.32473.5"},
+                             {"EntOidPlatForm", ".7.1.0"},
+                             {"OidNotApplicable", "OidStrError"},
+                             {"OidMissingThere", "OidStrError"},
+                             {"OidAbsent", "OidStrError"}}) {
+        EXPECT_EQ(t.Doc().GetOidFromStr(name, "127.0.0.9"), oid) << name;
+    }
     EXPECT_EQ(t.Messages().Texts(),
-              std::vector<std::string>{"GetOidFromStr:OID:OidNotApplicable:Not Found"});
-
-    t.Messages().Clear();
-    EXPECT_EQ(doc.GetOidFromStr("OidMissingThere", "127.0.0.9"), "OidStrError");
-    EXPECT_EQ(doc.GetOidFromStr("OidAbsent", "127.0.0.9"), "OidStrError");
-    // The message names the OID section, not the section it was redirected to.
-    EXPECT_EQ(t.Messages().Texts(),
-              (std::vector<std::string>{"GetOidFromStr:OID:OidMissingThere:Not Found",
+              (std::vector<std::string>{"GetOidFromStr:OID:OidNotApplicable:Not Found",
+                                        "GetOidFromStr:OID:OidMissingThere:Not Found",
                                         "GetOidFromStr:OID:OidAbsent:Not Found"}));
-    EXPECT_EQ(t.Messages().Icons(),
-              (std::vector<MessageIcon>{MessageIcon::Warning, MessageIcon::Warning}));
+    EXPECT_EQ(t.Messages().Icons(), std::vector<MessageIcon>(3, MessageIcon::Warning));
 }
 
 TEST(OidNames, AProductObjectThatRedirectsToItsOwnProductIsNotFoundOnce) {
@@ -254,15 +251,6 @@ TEST(Settings, PortsOutsideOneTo65535AreReportedAndNotUsed) {
                                " is not a port number from 1 to 65535; it is not used");
         EXPECT_EQ(t.Messages().Texts(), std::vector<std::string>{problem});
         EXPECT_EQ(t.Messages().Icons(), std::vector<MessageIcon>{MessageIcon::Warning});
-    }
-}
-
-TEST(LocalHost, TheConfiguredAddressWinsOverTheInterfaces) {
-    TestDocument t("[Misc]\nLocalHostIP=127.0.0.1\n");
-    EXPECT_EQ(GetLocalHostIP(t.Doc()), "127.0.0.1");
-    WriteTextFile(t.SettingsPath(), "[Misc]\nLocalHostIP=\n");
-    if (!FirstInterfaceIPv4().empty()) {
-        EXPECT_EQ(GetLocalHostIP(t.Doc()), FirstInterfaceIPv4());
     }
 }
 

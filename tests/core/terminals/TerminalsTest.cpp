@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "FakeTerminals.h"
-#include "RecordingMessages.h"
+#include "Recorders.h"
 #include "TestDocument.h"
 #include "core/common/Sentinel.h"
 #include "core/terminals/RefreshTerminals.h"
