@@ -12,6 +12,7 @@
 #include <functional>
 #include <thread>
 
+#include "MissingPeer.h"
 #include "NetworkTestSupport.h"
 #include "PyFtpServer.h"
 #include "TestDocument.h"
@@ -129,7 +130,7 @@ class FtpAgainstServer : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!server.Ready()) {
-            GTEST_SKIP() << "pyftpdlib is not available";
+            SKIP_FOR_MISSING_PEER("pyftpdlib is not available");
         }
         std::filesystem::create_directories(server.Root() + "/configs");
         WriteTextFile(local, BinaryContent());
@@ -199,7 +200,7 @@ TEST_F(FtpAgainstServer, OneConnectionCarriesSeveralRequestsAndDeletesNeverFail)
 TEST(FtpLogon, UserAndPasswordAndTheWrongPassword) {
     PyFtpServer server("stager", "s3cret pass");
     if (!server.Ready()) {
-        GTEST_SKIP() << "pyftpdlib is not available";
+        SKIP_FOR_MISSING_PEER("pyftpdlib is not available");
     }
     TempDir dir;
     WriteTextFile(dir.File("f"), "payload");
@@ -256,7 +257,7 @@ TEST(FtpUnreachable, RefusedSilentAndStoppedServers) {
 TEST(FtpPutConfiguration, PutsUnderTheConfigurationNameOrShowsTheText) {
     PyFtpServer server;
     if (!server.Ready()) {
-        GTEST_SKIP() << "pyftpdlib is not available";
+        SKIP_FOR_MISSING_PEER("pyftpdlib is not available");
     }
     std::filesystem::create_directories(server.Root() + "/cfg");
     TestDocument t(
