@@ -1,15 +1,9 @@
 // The simulated fleet as independent peers see it: net-snmp's tools,
 // pyftpdlib and a trap receiver on net-snmp's parser. The other suites drive
-// it through the console; this proves what they rely on.
-#include <arpa/inet.h>
+// it (its broadcast replies and its trap tool too) through the console; this
+// proves the objects and the wire forms they rely on.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
-#include <unistd.h>
-
-#include <map>
 
 #include "MissingPeer.h"
 #include "NetNamespace.h"
@@ -133,63 +127,6 @@ TEST_F(SimFleetSmoke, TransfersEndInAnOutcomeTrapOfTheWireForm) {
         EXPECT_EQ(trap->bindings[1].integer, reason);
     }
     EXPECT_EQ(ReadTextFile(ftp.Root() + "/T1.reg"), "[Network]\nDHCP=Yes\n");
-}
-
-// Terminals of the subnet answer the discovery datagram from their own
-// addresses; anything else on the port goes unanswered.
-TEST_F(SimFleetSmoke, BroadcastRepliesComeFromTheTerminalsOfTheSubnet) {
-    Start(
-        "[A]\nAddress=127.0.0.2\n[B]\nAddress=127.0.0.3\nModel=older\n"
-        "[ELSEWHERE]\nAddress=127.0.1.2\n");
-    int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    int on = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof(on));
-    auto exchange = [&](const std::string& request) {
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(static_cast<std::uint16_t>(fleet->BroadcastPort()));
-        ::inet_pton(AF_INET, "127.0.0.255", &to.sin_addr);
-        ::sendto(fd, request.data(), request.size(), 0, reinterpret_cast<sockaddr*>(&to),
-                 sizeof(to));
-        std::map<std::string, std::string> replies;
-        for (pollfd p{fd, POLLIN, 0}; ::poll(&p, 1, 1000) > 0;) {
-            char buffer[1000];
-            sockaddr_in from{};
-            socklen_t length = sizeof(from);
-            ssize_t n = ::recvfrom(fd, buffer, sizeof(buffer), 0,
-                                   reinterpret_cast<sockaddr*>(&from), &length);
-            replies[inet_ntoa(from.sin_addr)] = std::string(buffer, n > 7 ? 7 : 0);
-        }
-        return replies;
-    };
-    using Replies = std::map<std::string, std::string>;
-    EXPECT_EQ(exchange(std::string("KorvroK\0", 8)),
-              (Replies{{"127.0.0.2", "KorvroK"}, {"127.0.0.3", "KorvroK"}}))
-        << fleet->Log();
-    EXPECT_EQ(exchange("Korvro"), Replies{});
-    EXPECT_EQ(exchange(std::string("kORVROk\0", 8)), Replies{});
-    ::close(fd);
-}
-
-// The trap tool, as the listener's tests use it.
-TEST(SimFleetTrapTool, SendsATrapAsTold) {
-    TrapReceiver traps;
-    const std::string to = "127.0.0.1:" + std::to_string(traps.Port());
-    const std::string e = kCurrent;
-    std::vector<std::string> argv = Words(
-        "trap --to " + to + " --from 127.0.0.3 --agent 10.0.0.7 --generic 6 --specific 7 " +
-        "--var " + e + ".4.2.0 s abc --var " + e + ".5.1.0 i -9 --var " + e + ".5.2.0 x 0080ff");
-    argv.insert(argv.begin(), SimFleetProgram());
-    CommandResult sent = RunCommand(argv);
-    ASSERT_EQ(sent.exitCode, 0) << sent.output;
-    auto trap = traps.Next(std::chrono::seconds(10));
-    ASSERT_TRUE(trap && !trap->malformed);
-    EXPECT_EQ(trap->source + " " + trap->agent, "127.0.0.3 10.0.0.7");
-    EXPECT_EQ(std::pair(trap->generic, trap->specific), std::pair(6L, 7L));
-    ASSERT_EQ(trap->bindings.size(), 3u);
-    EXPECT_EQ(trap->bindings[0].text, "abc");
-    EXPECT_EQ(trap->bindings[1].integer, -9);
-    EXPECT_EQ(trap->bindings[2].text, std::string("\x00\x80\xff", 3));
 }
 
 // Nothing is sent off this machine, and a stop ends the fleet cleanly.
