@@ -19,8 +19,9 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    pid_t Pid() const { return m_pid; }
     bool Running();
+    // Waits for the end; the wait status.
+    int Wait();
     // Sends SIGTERM and waits up to `seconds`; returns the exit status or -1.
     int Stop(double seconds = 5.0);
 
