@@ -386,34 +386,6 @@ TEST(TemplateFile, ValuesAreLookedUpQuotedAndBounded) {
     EXPECT_EQ(GetTemplateValue(store, dir.File("missing.tpl"), "Template-Version", "Version"), "");
 }
 
-TEST(ExclusionList, TemplateInByteOrderThenSettingsInFileOrder) {
-    ProfileStore store;
-    TempDir dir;
-    std::string tpl = dir.File("site.tpl"), ini = dir.File("site.ini");
-    WriteTextFile(tpl,
-                  "[AvailableExclusions]\n\"b\"=multi_sz:\"old\"\n\"A\"=multi_sz:\n"
-                  "\"a\"=multi_sz:\n\"b\"=multi_sz:\"K\",\"V\"\n");
-    WriteTextFile(ini, "[AvailableExclusions]\nZeta=multi_sz:\nA=multi_sz:\n");
-    auto templ = ReadTemplateExclusions(store, tpl);
-    ASSERT_EQ(templ.size(), 3u);
-    EXPECT_EQ(templ.at("b").Items(), (Items{"K", "V"}));  // the later line replaced the earlier
-
-    ExclusionList list = ReadAvailableExclusions(store, ini, tpl);
-    EXPECT_EQ(list.names, (Items{"A", "a", "b", "Zeta", "A"}));
-    EXPECT_EQ(list.templateCount, 3u);
-    EXPECT_TRUE(list.complete);
-
-    list = ReadAvailableExclusions(store, ini, dir.File("missing.tpl"));
-    EXPECT_EQ(list.names, (Items{"Zeta", "A"}));
-    EXPECT_EQ(list.templateCount, 0u);
-
-    // A settings section too large keeps what the template gave.
-    WriteTextFile(ini, "[AvailableExclusions]\nBig=" + std::string(10000, 'x') + "\n");
-    list = ReadAvailableExclusions(store, ini, tpl);
-    EXPECT_EQ(list.names, (Items{"A", "a", "b"}));
-    EXPECT_FALSE(list.complete);
-}
-
 // The filter run against the real plug-in, libRegFilter.so beside the tests.
 using Items = std::vector<std::string>;
 

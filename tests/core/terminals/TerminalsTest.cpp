@@ -28,48 +28,6 @@ struct Registration : ::testing::Test {
     }
 };
 
-// Registration reads the identity; enterprise names then resolve under the
-// product's prefix, product-specific ones too; the refresh reads the rest.
-TEST_F(Registration, RecordsTheIdentityAndTheRefreshTheRest) {
-    AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "ALPHA"});
-    EXPECT_TRUE(Doc().RegisterTerminal("127.0.0.21"));
-    TerminalRecord r = DatabaseRecords(t.Terminals()).at(0);
-    EXPECT_EQ(r.m_ip + "|" + r.m_entPrefix + "|" + r.m_name + "|" + r.m_version + "|" +
-                  r.m_location + "|" + r.m_macAdr + "|" + r.m_contact,
-              "127.0.0.21|.1.3.6.1.4.1.32473.10|ALPHA|Thin client|Lab|00806412ABCD|");
-    EXPECT_EQ(Doc().GetSnmpValue("127.0.0.21", "EntOidBuildNum"), "4711");
-    EXPECT_EQ(Doc().GetSnmpValue("127.0.0.21", "EntOidPlatForm"), "PX-4");
-    EXPECT_EQ(Doc().GetProductSection("127.0.0.21"), "T400");
-    EXPECT_FALSE(Doc().IsModel2200("127.0.0.21"));
-    RefreshAndValidateTerminals(Doc());
-    r = DatabaseRecords(t.Terminals()).at(0);
-    EXPECT_EQ(r.m_contact + "|" + r.m_modDate + "|" + r.m_buildNum + "|" + r.m_platForm + "|" +
-                  r.m_customField1 + "|" + r.m_customField3,
-              "admin|2026-11-30|4711|PX-4|c1|c3");
-    EXPECT_TRUE(t.Messages().Texts().empty()) << t.Messages().Texts()[0];
-}
-
-TEST_F(Registration, DisplayProductMasksAndUnknownProducts) {
-    // The current model is in group 1, the older in group 2; "x" entries give the groups.
-    AddFakeTerminal(snmp, {.ip = "127.0.0.21", .name = "NEW"});
-    AddFakeTerminal(snmp,
-                    {.ip = "127.0.0.22", .name = "OLD", .sysObjectID = FakeTerminal::kOlderModel});
-    AddFakeTerminal(snmp, {.ip = "127.0.0.23", .name = "ODD", .sysObjectID = ".1.3.6.1.4.1.99.7"});
-    WriteTextFile(t.SettingsPath(), DefaultSettingsWith("DisplayProduct=5\n"));
-    EXPECT_TRUE(Doc().RegisterTerminal("127.0.0.21"));   // 5 & 1
-    EXPECT_FALSE(Doc().RegisterTerminal("127.0.0.22"));  // 5 & 2 = 0
-    EXPECT_FALSE(Doc().RegisterTerminal("127.0.0.23"));  // no "x" entry
-    WriteTextFile(t.SettingsPath(), DefaultSettingsWith("DisplayProduct=0\n"));
-    EXPECT_TRUE(Doc().RegisterTerminal("127.0.0.22"));
-    EXPECT_TRUE(Doc().RegisterTerminal("127.0.0.23"));
-    EXPECT_EQ(t.Terminals().Count(), 3u);
-    // An unknown product: its own id as prefix, section OTHER, which marks the
-    // platform object as missing, so no request goes out for it.
-    EXPECT_EQ(t.Terminals().FindByIP("127.0.0.23")->record.m_entPrefix, ".1.3.6.1.4.1.99.7");
-    EXPECT_EQ(Doc().GetProductSection("127.0.0.23"), "OTHER");
-    EXPECT_EQ(Doc().GetSnmpValue("127.0.0.23", "EntOidPlatForm"), "N/A");
-}
-
 // Which registrations add a record, and what the database then holds.
 TEST_F(Registration, OneRecordPerTerminalWhereverItAnswers) {
     struct Step {
@@ -212,23 +170,18 @@ TEST_F(Refresh, ATerminalRenamedWhileItIsReadEndsAsOneRecordUnderItsNewName) {
 }
 
 // The older model is read through its own section, with OID names in "OID"
-// again afterwards; a "1" for the date from another product is its date.
+// again afterwards (its values: tests/e2e); a "1" for the date from another
+// product is its date.
 TEST_F(Refresh, EachProductIsReadThroughItsOwnSection) {
-    Register({.ip = "127.0.0.22",
-              .name = "OLD",
-              .sysObjectID = FakeTerminal::kOlderModel,
-              .modDate = "2019-04-01",
-              .build = "2200-17",
-              .platform = "P-OLD"});
+    Register({.ip = "127.0.0.22", .name = "OLD", .sysObjectID = FakeTerminal::kOlderModel});
     Register({.ip = "127.0.0.23", .name = "ODD", .sysObjectID = ".1.3.6.1.4.1.99.7"});
     snmp.agents["127.0.0.23"][".1.3.6.1.4.1.99.7.1.1.0"] = FakeSnmpManager::Text("1");
     RefreshAndValidateTerminals(t.Doc());
     std::vector<std::string> read;
     for (const auto& r : DatabaseRecords(t.Terminals())) {
-        read.push_back(r.m_modDate + "|" + r.m_buildNum + "|" + r.m_platForm + "|" +
-                       r.m_customField2 + "|" + r.m_contact);
+        read.push_back(r.m_modDate + "|" + r.m_buildNum + "|" + r.m_contact);
     }
-    EXPECT_EQ(read, (std::vector<std::string>{"2019-04-01|2200-17|P-OLD|c2|admin", "1||||"}));
+    EXPECT_EQ(read, (std::vector<std::string>{"2026-11-30|4711|admin", "1||"}));
     EXPECT_EQ(t.State().OidSection().Get(), "OID");
 }
 
