@@ -37,6 +37,7 @@ endif()
 
 set(CPACK_PACKAGE_NAME fleetwarden)
 set(CPACK_PACKAGE_VENDOR "Fleetwarden")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Fleetwarden maintainers <fleetwarden@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "console for a fleet of network thin-client terminals")
 set(CPACK_PACKAGE_DESCRIPTION "A desktop console and a command line that discover \
