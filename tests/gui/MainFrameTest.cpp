@@ -12,6 +12,7 @@
 #include "TrapSender.h"
 #include "core/settings/SettingsPath.h"
 #include "gui/app/CAboutDlg.h"
+#include "gui/app/CHelpDlg.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/CTarnView.h"
 #include "gui/app/ConsoleOptions.h"
@@ -124,6 +125,16 @@ void MainFrameTest::helpMenuAppearsOnlyOnceTheViewIsShown() {
         helpMenus += action->text() == "&Help" ? 1 : 0;
     }
     QCOMPARE(helpMenus, 1);
+    // Help Topics shows the guide found beside the program, in one window.
+    frame.CommandAction(57670)->trigger();
+    frame.CommandAction(57670)->trigger();
+    const QList<CHelpDlg*> windows = frame.findChildren<CHelpDlg*>();
+    QCOMPARE(windows.size(), 1);
+    QVERIFY(windows[0]->isVisible());
+    QString guide = QString::fromStdString(ReadTextFile(ProgramDirectory() + "/user-guide.md"));
+    QVERIFY(guide.startsWith("# "));
+    QVERIFY(windows[0]->GuideText().startsWith(guide.section('\n', 0, 0).mid(2) + "\n"));
+    QVERIFY(t.Messages().Texts().empty());
 }
 
 void MainFrameTest::viewStartsWithEmptyListsAndDisabledButtons() {

@@ -42,8 +42,7 @@ bool CTarnApp::InitInstance() {
         return false;
     }
     m_messages = std::make_unique<GuiUserMessages>();
-    m_state = std::make_unique<SharedState>(
-        m_options.settingsPath.empty() ? DefaultSettingsPath() : m_options.settingsPath);
+    m_state = std::make_unique<SharedState>(ResolveSettingsPath(m_options.settingsPath));
     m_doc = std::make_unique<CTarnDoc>(*m_messages, NetSnmpManager(), *m_state);
     m_frame = std::make_unique<CMainFrame>(*m_doc);
     m_messages->SetParentWindow(m_frame.get());
