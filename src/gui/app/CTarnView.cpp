@@ -72,7 +72,7 @@ CTarnView::CTarnView(CTarnDoc& doc, CMainFrame* frame)
     if (QAction* discover = m_frame->CommandAction(cmd::kDiscover)) {
         connect(discover, &QAction::triggered, this, &CTarnView::OnDiscover);
     }
-    connect(m_frame, &CMainFrame::updateCommandUi, this, &CTarnView::UpdateCommandUi);
+    connect(m_frame, &CMainFrame::updateCommandUi, this, &CTarnView::updateCommandUi);
     connect(m_ui->refreshButton, &QPushButton::clicked, this, &CTarnView::RefreshAndValidateAll);
     connect(m_ui->clearAllButton, &QPushButton::clicked, this, &CTarnView::OnClearAll);
     connect(m_ui->terminalList, &QTreeWidget::itemSelectionChanged, this,
@@ -386,7 +386,7 @@ void CTarnView::OnDiscoveryDone() {
     RefreshAndValidateAll();
 }
 
-void CTarnView::UpdateCommandUi() {
+void CTarnView::updateCommandUi() {
     auto enable = [this](int id, bool on) {
         if (QAction* action = m_frame->CommandAction(id)) {
             action->setEnabled(on && m_implementedCommands.count(id) != 0);

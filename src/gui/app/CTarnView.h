@@ -79,7 +79,7 @@ public:
     CTrapMonitorDlg* TrapMonitor() const { return m_trapMonitor; }
 
 public slots:
-    void UpdateCommandUi();
+    void updateCommandUi();
     void OnTrapNewUnits();
     void OnDiscoveryDone();
     void OnDiscover();
