@@ -17,6 +17,7 @@
 #include "TrapTestSupport.h"
 #include "core/terminals/TerminalDatabase.h"
 #include "gui/app/CAboutDlg.h"
+#include "gui/app/CHelpDlg.h"
 #include "gui/app/ConsoleOptions.h"
 #include "gui/common/TerminalInfoPopup.h"
 #include "gui/discovery/CDiscoverMonitorDlg.h"
@@ -140,6 +141,17 @@ void ConsoleTest::theMainWindowFollowsTheDatabaseAsOfItsLastRefresh() {
     QCOMPARE(MenuTexts(frame.menuBar()).count("&Help"), 1);
     QCOMPARE(MenuTexts(TopMenu(frame, "&Help")),
              QStringList({"&Help Topics", "&About Manager..."}));
+    // Help Topics shows the guide found beside the program, in one window.
+    frame.CommandAction(57670)->trigger();
+    frame.CommandAction(57670)->trigger();
+    const QList<CHelpDlg*> helpWindows = frame.findChildren<CHelpDlg*>();
+    QCOMPARE(helpWindows.size(), 1);
+    QVERIFY(helpWindows[0]->isVisible());
+    const QString guide =
+        QString::fromStdString(ReadTextFile(ProgramDirectory() + "/user-guide.md"));
+    QVERIFY(guide.startsWith("# "));
+    QVERIFY(helpWindows[0]->GuideText().startsWith(guide.section('\n', 0, 0).mid(2) + "\n"));
+    helpWindows[0]->close();
     TopMenu(frame, "&View")->actions().first()->trigger();
     QVERIFY(!frame.statusBar()->isVisible());
     QCOMPARE(c.view.Banner(), QString());

@@ -99,6 +99,8 @@ const std::map<int, std::string>& Table() {
         {304, "Trap(s) Dropped, Too Many Waiting For A Sender That Does Not Answer"},
         // A dialog's list entry that the main list did not show at its last refresh.
         {305, "Terminal Not Listed As Of The Last Refresh, Exit And Refresh The List"},
+        // Help Topics without the guide file; the places looked at follow.
+        {310, "User Guide Not Found, Looked For:"},
         // Menu prompts: status-bar text, then the tool tip after a line break.
         {32771, "Modeless Dialog to Monitor Traps"},
         {32774, "Set Application Configuration Options"},

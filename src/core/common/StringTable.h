@@ -25,6 +25,8 @@ inline constexpr int kTrapsDroppedTooMany = 303;
 inline constexpr int kTrapsDroppedForSender = 304;
 // A dialog's list entry that no longer matches a terminal of the main list.
 inline constexpr int kTerminalNotInList = 305;
+// Help Topics found no guide file.
+inline constexpr int kUserGuideMissing = 310;
 inline constexpr int kAppTitle = 57344;
 inline constexpr int kReady = 57345;
 }  // namespace ids

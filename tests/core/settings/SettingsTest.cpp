@@ -7,11 +7,13 @@
 
 #include <atomic>
 #include <functional>
+#include <cstdio>
 #include <optional>
 #include <thread>
 
 #include "FakeSnmpManager.h"
 #include "TestDocument.h"
+#include "TestFiles.h"
 #include "core/common/Sentinel.h"
 #include "core/settings/ProfileDocument.h"
 #include "core/settings/ProfileFileAccess.h"
@@ -135,12 +137,53 @@ TEST(SettingsPath, ReplacesTheProgramsExtensionOrAppendsOne) {
     // A dot in a directory name is not an extension.
     EXPECT_EQ(SiblingFileWithExtension("/opt/fw.d/fleetwarden-cli", "tpl"),
               "/opt/fw.d/fleetwarden-cli.tpl");
-    EXPECT_EQ(DefaultSettingsPath(), SiblingFileWithExtension(ExecutablePath(), "ini"));
+    // A build's programs sit in a writable folder with no installed default.
+    EXPECT_EQ(ResolveSettingsPath(""), SiblingFileWithExtension(ExecutablePath(), "ini"));
     RecordingMessages messages;
     SharedState state("/tmp/site.ini");
     CTarnDoc doc(messages, NetSnmpManager(), state);
     EXPECT_EQ(doc.GetINIPath(), "/tmp/site.ini");
     EXPECT_EQ(doc.GetTemplatePath(), "/tmp/site.tpl");
+}
+
+TEST(SettingsPath, AnInstalledProgramKeepsItsSettingsInTheUsersFolder) {
+    TempDir dir;
+    const std::string program = dir.File("fleetwarden"), beside = program + ".ini";
+    const std::string user = dir.File("cfg/fleetwarden/fleetwarden.ini");
+    const struct {
+        const char* given;
+        bool writable, installedDefault, fileBeside;
+        std::string expected;
+    } cases[] = {
+        {"/etc/site.ini", false, true, false, "/etc/site.ini"},
+        {"", true, false, false, beside},
+        {"", false, false, true, user},
+        {"", true, true, false, user},  // root may write /usr/bin, but it is installed
+        {"", true, true, true, beside},
+    };
+    for (const auto& c : cases) {
+        std::remove(beside.c_str());
+        if (c.fileBeside) {
+            WriteTextFile(beside, "");
+        }
+        SettingsPlace place{program, c.writable, c.installedDefault ? "/usr/share/d.ini" : "",
+                            dir.File("cfg")};
+        EXPECT_EQ(ChooseSettingsPath(c.given, place), c.expected) << c.writable << c.fileBeside;
+    }
+    EXPECT_EQ(UserConfigHome("/x/cfg", "/home/u"), "/x/cfg");
+    EXPECT_EQ(UserConfigHome(nullptr, "/home/u"), "/home/u/.config");
+    EXPECT_EQ(UserConfigHome("relative", "/home/u"), "/home/u/.config");
+
+    // The first start copies the default, owner-only; later ones never overwrite.
+    WriteTextFile(dir.File("default.ini"), "[Misc]\nGetCommunity=public\n");
+    WriteTextFile(dir.File("changed.ini"), "[Misc]\nGetCommunity=site\n");
+    EXPECT_TRUE(CopyIfMissing(dir.File("default.ini"), dir.File("mine.ini")));
+    EXPECT_TRUE(CopyIfMissing(dir.File("changed.ini"), dir.File("mine.ini")));
+    EXPECT_EQ(ReadTextFile(dir.File("mine.ini")), "[Misc]\nGetCommunity=public\n");
+    struct stat info {};
+    ASSERT_EQ(::stat(dir.File("mine.ini").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_FALSE(CopyIfMissing(dir.File("none.ini"), dir.File("other.ini")));
 }
 
 // Dotted values, a redirection to the product's section, PRODUCTSPECIFIC to
