@@ -56,20 +56,25 @@ public:
     void AddLine(const std::string& /*text*/) override {}
 };
 
+// The settings file the decoding reads, written before the state that reads it.
+std::string WriteSettings() {
+    std::string path = "/tmp/fleetwarden-datagramfuzz-" + std::to_string(getpid()) + ".ini";
+    std::ofstream(path) << "[Misc]\nDisplayProduct=0\n[OID]\n"
+                           "OidSysName=.1.3.6.1.2.1.1.5.0\nOidSysObjID=.1.3.6.1.2.1.1.2.0\n";
+    return path;
+}
+
 struct World {
     World() {
         InitialiseSnmpLibrary();
-        std::string path = "/tmp/fleetwarden-datagramfuzz-" + std::to_string(getpid()) + ".ini";
-        std::ofstream(path) << "[Misc]\nDisplayProduct=0\n[OID]\n"
-                               "OidSysName=.1.3.6.1.2.1.1.5.0\nOidSysObjID=.1.3.6.1.2.1.1.2.0\n";
-        SharedState state(path);
         from.sin_family = AF_INET;
         from.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     }
     RecordingSnmpManager snmp;
     SilentMessages messages;
+    SharedState state{WriteSettings()};
     DiscardedLog log;
-    CTarnDoc doc{messages, snmp};
+    CTarnDoc doc{messages, snmp, state};
     TrapListener listener{doc, log, nullptr};
     sockaddr_in from{};
 };
@@ -109,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!IsUsableAgentAddress(trap->agentAddress) && !world.snmp.asked.empty()) {
             __builtin_trap();
         }
-        doc.State().Terminals().Clear();
+        world.state.Terminals().Clear();
     }
     // Every datagram is either a trap or counted as lost.
     TrapLosses losses = intake.TakeLosses();

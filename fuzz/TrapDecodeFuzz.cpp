@@ -51,17 +51,20 @@ public:
     std::size_t lines = 0;
 };
 
+// The settings file the decoding reads, written before the state that reads it.
+std::string WriteSettings() {
+    std::string path = "/tmp/fleetwarden-trapfuzz-" + std::to_string(getpid()) + ".ini";
+    std::ofstream(path) << "[Misc]\nDisplayProduct=0\n[OID]\n"
+                           "OidSysName=.1.3.6.1.2.1.1.5.0\nOidSysObjID=.1.3.6.1.2.1.1.2.0\n";
+    return path;
+}
+
 struct World {
-    World() {
-        InitialiseSnmpLibrary();
-        std::string path = "/tmp/fleetwarden-trapfuzz-" + std::to_string(getpid()) + ".ini";
-        std::ofstream(path) << "[Misc]\nDisplayProduct=0\n[OID]\n"
-                               "OidSysName=.1.3.6.1.2.1.1.5.0\nOidSysObjID=.1.3.6.1.2.1.1.2.0\n";
-        SharedState state(path);
-    }
+    World() { InitialiseSnmpLibrary(); }
     ClosedSnmpManager snmp;
     SilentMessages messages;
-    CTarnDoc doc{messages, snmp};
+    SharedState state{WriteSettings()};
+    CTarnDoc doc{messages, snmp, state};
 };
 
 const u_char kTypes[] = {ASN_INTEGER,   ASN_OCTET_STR, ASN_NULL,    ASN_OBJECT_ID,
@@ -176,7 +179,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (ipv4 ? (log.lines < 5 || log.lines > 6) : log.lines != 1) {
             __builtin_trap();
         }
-        doc.State().Terminals().Clear();
+        world.state.Terminals().Clear();
     }
     snmp_free_pdu(pdu);
     return 0;

@@ -4,7 +4,7 @@
 set -eu
 PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev
 libsnmp-dev libcurl4-openssl-dev libgtest-dev libgmock-dev snmpd snmp python3-pyftpdlib
-xvfb xauth iproute2 clang libclang-rt-14-dev"
+xvfb xauth iproute2 clang libclang-rt-14-dev dpkg-dev desktop-file-utils"
 missing=""
 for p in $PACKAGES; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

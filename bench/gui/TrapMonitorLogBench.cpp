@@ -14,7 +14,6 @@
 #include "gui/app/CMainFrame.h"
 #include "gui/app/CTarnView.h"
 #include "gui/traps/CTrapMonitorDlg.h"
-#include "ui_CTrapMonitorDlg.h"
 
 namespace {
 
@@ -25,7 +24,7 @@ double UntilShown(CTrapMonitorDlg& monitor, int count, Clock::time_point start) 
     while (monitor.LineCounter() < count) {
         QApplication::processEvents();
     }
-    monitor.Controls().trapLog->repaint();
+    monitor.findChild<QListView*>("trapLog")->repaint();
     return SecondsSince(start);
 }
 
@@ -48,7 +47,7 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
     }
     CTrapMonitorDlg& monitor = *frame.View()->TrapMonitor();
-    QListView* log = monitor.Controls().trapLog;
+    QListView* log = monitor.findChild<QListView*>("trapLog");
 
     // The listener's lines arrive from its own thread.
     Clock::time_point start = Clock::now();

@@ -20,7 +20,9 @@ void PrintHelp(std::ostream& out) {
     }
     out << "\nOptions:\n"
            "  --settings FILE   use FILE as the settings file (default: fleetwarden-cli.ini\n"
-           "                    beside the program)\n"
+           "                    beside the program; for an installed program\n"
+           "                    $XDG_CONFIG_HOME/fleetwarden/fleetwarden.ini, by default\n"
+           "                    under ~/.config, shared with the console)\n"
            "  --help            show this help\n"
            "  --version         show the version\n"
            "Messages go to standard error, one line each. The exit code is 0 on success.\n";
@@ -86,7 +88,7 @@ int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream&
     }
     // The run's shared state and document, handed to the subcommand; both go
     // when it returns, after every worker it started has ended.
-    SharedState state(settings.empty() ? DefaultSettingsPath() : settings);
+    SharedState state(ResolveSettingsPath(settings));
     std::vector<std::string> arguments(argv.begin() + static_cast<std::ptrdiff_t>(i) + 1,
                                        argv.end());
     TimeoutWatch snmp(NetSnmpManager(), arguments);

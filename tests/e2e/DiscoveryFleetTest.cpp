@@ -2,12 +2,9 @@
 // addresses, the broadcast method inside a network namespace of its own.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "CliTestSupport.h"
 #include "FakeTerminals.h"
 #include "NetNamespace.h"
-#include "RecordingMonitor.h"
+#include "Recorders.h"
 #include "SimFleetProcess.h"
 #include "TestDocument.h"
 #include "core/discovery/DiscoveryControl.h"
@@ -55,7 +52,7 @@ protected:
         ASSERT_TRUE(fleet->Ready()) << fleet->Log();
     }
     std::string Settings(const std::string& misc) const {
-        return DefaultSettingsWith("SnmpPort=" + std::to_string(fleet->SnmpPort()) + "\n" + misc);
+        return DefaultSettingsWith(misc, {.snmp = fleet->SnmpPort()});
     }
 
     std::unique_ptr<SimFleetProcess> fleet;
@@ -89,52 +86,6 @@ TEST_F(DiscoveryFleet, TheRangeScanFindsTheFleetOnceWhateverTheProbingWidth) {
     EXPECT_EQ(SnmpScanThread(t.Doc(), parallel, {}, 8), kDiscoveryEnded);
     EXPECT_EQ(parallel.Lines(), expected);
     EXPECT_EQ(parallel.Progress(), first.Progress());
-}
-
-TEST_F(DiscoveryFleet, AStopRequestAndASingleHostRange) {
-    Start(kLoopbackFleet);
-    {
-        TestDocument t(
-            Settings("DiscoverIPSubNet=127.0.66\nDiscoverRangeLow=1\nDiscoverRangeHigh=8\n"));
-        RecordingMonitor monitor;
-        std::stop_source stop;
-        monitor.onLine = [&stop](const std::string& line) {
-            if (line == kSeparatorLine) {
-                stop.request_stop();
-            }
-        };
-        EXPECT_EQ(SnmpScanThread(t.Doc(), monitor, stop.get_token(), 4), kDiscoveryStopped);
-        EXPECT_EQ(monitor.Lines(), TerminalBlock("ALPHA", "Front desk", "127.0.66.2"));
-        EXPECT_EQ(monitor.DoneCount(), 1);
-        EXPECT_EQ(t.Terminals().Count(), 1u);
-    }
-    {
-        TestDocument t(
-            Settings("DiscoverIPSubNet=127.0.66\nDiscoverRangeLow=4\nDiscoverRangeHigh=4\n"));
-        RecordingMonitor monitor;
-        EXPECT_EQ(SnmpScanThread(t.Doc(), monitor), kDiscoveryEnded);
-        EXPECT_EQ(monitor.Lines(), TerminalBlock("BRAVO", "Back office", "127.0.66.4"));
-        EXPECT_EQ(monitor.Progress(), std::vector<int>{0});
-    }
-}
-
-TEST_F(DiscoveryFleet, TheCommandLinePrintsTheLogThenTheTerminals) {
-    Start(kLoopbackFleet);
-    TestDocument t(
-        Settings("DiscoverIPSubNet=127.0.66\nDiscoverRangeLow=1\nDiscoverRangeHigh=8\n"));
-    CliRun run = RunCliCaptured({"--settings", t.SettingsPath(), "discover", "--parallel", "8"});
-    EXPECT_EQ(run.code, 0) << run.err;
-    EXPECT_EQ(run.err, "");
-    std::vector<std::string> lines = SplitLines(run.out);
-    ASSERT_EQ(lines.size(), 24u) << run.out;
-    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 5),
-              TerminalBlock("ALPHA", "Front desk", "127.0.66.2"));
-    EXPECT_EQ(lines[20].substr(0, lines[20].find('\t')), "ALPHA");
-    EXPECT_EQ(lines[22].substr(0, lines[22].find('\t')), "ErrorLab");
-    EXPECT_NE(lines[23].find("\t127.0.66.7\t"), std::string::npos);
-
-    EXPECT_EQ(
-        RunCliCaptured({"--settings", t.SettingsPath(), "discover", "--parallel", "none"}).code, 2);
 }
 
 // The console at 10.66.1.1; the terminals on the other end of a veth pair.

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <set>
-#include <sstream>
 #include <thread>
 
+#include "CliTestSupport.h"
 #include "FakeTerminals.h"
 #include "SimFleetProcess.h"
 #include "TrapTestSupport.h"
@@ -56,15 +56,10 @@ TEST(TrapFleet, ColdStartsFromTheFleetRegisterItsTerminalsAndTellTheView) {
     // The silent terminal sends nothing; BETA's broken datagram is dropped.
     ASSERT_TRUE(console.WaitForTraps(3)) << fleet.Log();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    auto blocks = console.Blocks();
-    ASSERT_EQ(blocks.size(), 3u);
-    std::set<std::vector<std::string>> seen;
-    for (const auto& block : blocks) {
-        seen.insert(block.lines);
-    }
-    EXPECT_EQ(seen, (std::set<std::vector<std::string>>{{"ALPHA : 127.0.60.2", "Cold Start"},
-                                                        {"BETA : 127.0.60.3", "Cold Start"},
-                                                        {"GAMMA : 127.0.60.4", "Cold Start"}}));
+    EXPECT_EQ(BlockSet(console.Blocks()),
+              (std::multiset<std::vector<std::string>>{{"ALPHA : 127.0.60.2", "Cold Start"},
+                                                       {"BETA : 127.0.60.3", "Cold Start"},
+                                                       {"GAMMA : 127.0.60.4", "Cold Start"}}));
     EXPECT_EQ(console.view.trapNewUnits, 3);
     EXPECT_EQ(console.document.Terminals().Count(), 3u);
     EXPECT_TRUE(console.document.Terminals().FindByIP("127.0.60.4").has_value());
@@ -74,16 +69,14 @@ TEST(TrapFleet, ColdStartsFromTheFleetRegisterItsTerminalsAndTellTheView) {
 TEST(TrapFleet, TheCommandLinePrintsTheConsolesLines) {
     SimFleetProcess fleet({kFleet, {"--trap-port", "9"}});
     ASSERT_TRUE(fleet.Ready()) << fleet.Log();
-    ListeningConsole console(
-        DefaultSettingsWith("SnmpPort=" + std::to_string(fleet.SnmpPort()) + "\n"), nullptr);
+    ListeningConsole console(DefaultSettingsWith("", {.snmp = fleet.SnmpPort()}), nullptr);
     ASSERT_TRUE(console.Listening());
 
     // The command line on a settings file of its own with another trap port.
     TempDir dir;
     unsigned cliPort = FreeUdpPort();
     std::string settings = dir.File("cli.ini");
-    WriteTextFile(settings, DefaultSettingsWith("SnmpPort=" + std::to_string(fleet.SnmpPort()) +
-                                                "\nTrapPort=" + std::to_string(cliPort) + "\n"));
+    WriteTextFile(settings, DefaultSettingsWith("", {.snmp = fleet.SnmpPort(), .trap = cliPort}));
     std::string output = dir.File("cli.out");
     ChildProcess cli({ProgramDirectory() + "/fleetwarden-cli", "--settings", settings, "traps",
                       "--count", "4", "--seconds", "60"},
@@ -124,12 +117,7 @@ TEST(TrapFleet, TheCommandLinePrintsTheConsolesLines) {
                   {"Unknown - Can't Retrieve Identity : 127.0.60.3",
                    "Protocol Message Authentication Failure"}}));
 
-    std::vector<std::string> printed;
-    std::istringstream in(ReadTextFile(output));
-    for (std::string line; std::getline(in, line);) {
-        printed.push_back(line);
-    }
-    auto cliBlocks = SplitTrapBlocks(printed, nullptr);
+    auto cliBlocks = SplitTrapBlocks(SplitLines(ReadTextFile(output)), nullptr);
     ASSERT_EQ(cliBlocks.size(), blocks.size()) << ReadTextFile(output);
     EXPECT_EQ(BlockSet(cliBlocks), BlockSet(blocks));
     EXPECT_EQ(cliBlocks.back().lines, silent);

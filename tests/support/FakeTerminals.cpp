@@ -1,5 +1,7 @@
 #include "FakeTerminals.h"
 
+#include <filesystem>
+
 #include "TestFiles.h"
 #include "core/terminals/TerminalDatabase.h"
 
@@ -48,11 +50,31 @@ void AddFakeTerminal(FakeSnmpManager& snmp, const FakeTerminal& t) {
     }
 }
 
-std::string DefaultSettingsWith(const std::string& extraMisc) {
+std::string DefaultSettingsWith(const std::string& extraMisc, const Peers& peers) {
+    std::string misc = extraMisc;
+    auto add = [&](const char* key, unsigned port) {
+        if (port != 0) {
+            misc += std::string(key) + "=" + std::to_string(port) + "\n";
+        }
+    };
+    add("SnmpPort", peers.snmp);
+    add("TrapPort", peers.trap);
+    add("FTPServerPort", peers.ftp);
+    if (peers.ftp != 0) {
+        misc += "FTPServerName=127.0.0.1\n";
+    }
+    if (peers.trap != 0 || peers.ftp != 0) {
+        misc += "LocalHostIP=127.0.0.1\n";
+    }
     std::string text = ReadTextFile(ShippedSettingsPath());
-    std::string marker = "[Misc]\n";
-    text.insert(text.find(marker) + marker.size(), extraMisc);
-    return text;
+    const std::string marker = "[Misc]\n";
+    return text.insert(text.find(marker) + marker.size(), misc);
+}
+
+void InstallShippedTemplate(const std::string& settingsPath) {
+    std::filesystem::copy_file(FLEETWARDEN_SOURCE_DIR "/resources/fleetwarden.tpl",
+                               settingsPath.substr(0, settingsPath.size() - 3) + "tpl",
+                               std::filesystem::copy_options::overwrite_existing);
 }
 
 std::vector<TerminalRecord> DatabaseRecords(const TerminalDatabase& terminals) {

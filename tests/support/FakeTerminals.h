@@ -33,5 +33,17 @@ void AddFakeTerminal(FakeSnmpManager& snmp, const FakeTerminal& terminal);
 // The records of the terminal database, in order.
 std::vector<TerminalRecord> DatabaseRecords(const TerminalDatabase& terminals);
 
-// The default settings file's text, with `extraMisc` lines added to section Misc.
-std::string DefaultSettingsWith(const std::string& extraMisc = "");
+// Loopback peers the console talks to; 0 leaves the shipped setting.
+struct Peers {
+    unsigned snmp = 0;  // the agents' port
+    unsigned trap = 0;  // where traps go; the console's address is then 127.0.0.1
+    unsigned ftp = 0;   // the staging server on 127.0.0.1
+};
+
+// The default settings file's text, with `extraMisc` lines and then the
+// peers' settings added at the top of section Misc (the first of two equal
+// keys wins).
+std::string DefaultSettingsWith(const std::string& extraMisc = "", const Peers& peers = {});
+
+// Copies the shipped template beside a settings file, as the installation does.
+void InstallShippedTemplate(const std::string& settingsPath);

@@ -10,8 +10,9 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <thread>
+
+#include "TestFiles.h"
 
 namespace {
 unsigned FreePort(const std::string& address, int type) {
@@ -99,33 +100,30 @@ int ChildProcess::Stop(double seconds) {
     return -1;
 }
 
+int ChildProcess::Wait() {
+    if (m_pid > 0) {
+        ::waitpid(m_pid, &m_status, 0);
+        m_pid = -1;
+    }
+    return m_status;
+}
+
 CommandResult RunCommand(const std::vector<std::string>& argv) {
-    CommandResult result;
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0) {
-        return result;
+    TempDir dir;
+    ChildProcess child(argv, {}, dir.File("output"));
+    int status = child.Wait();
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadTextFile(dir.File("output"))};
+}
+
+std::vector<std::string> Words(const std::string& text) {
+    std::vector<std::string> words;
+    std::size_t start = 0;
+    for (std::size_t space; (space = text.find(' ', start)) != std::string::npos;
+         start = space + 1) {
+        words.push_back(text.substr(start, space - start));
     }
-    std::vector<std::string> args = argv;
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(pipeFds[1], 1);
-        ::dup2(pipeFds[1], 2);
-        ::close(pipeFds[0]);
-        auto pointers = Pointers(args);
-        ::execvp(pointers[0], pointers.data());
-        ::_exit(127);
-    }
-    ::close(pipeFds[1]);
-    char buffer[4096];
-    ssize_t n;
-    while ((n = ::read(pipeFds[0], buffer, sizeof(buffer))) > 0) {
-        result.output.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(pipeFds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    words.push_back(text.substr(start));
+    return words;
 }
 
 std::string FindProgram(const std::string& name) {

@@ -19,8 +19,9 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    pid_t Pid() const { return m_pid; }
     bool Running();
+    // Waits for the end; the wait status.
+    int Wait();
     // Sends SIGTERM and waits up to `seconds`; returns the exit status or -1.
     int Stop(double seconds = 5.0);
 
@@ -35,6 +36,8 @@ struct CommandResult {
     std::string output;  // standard output and standard error together
 };
 CommandResult RunCommand(const std::vector<std::string>& argv);
+// The words of a command line, split at each space.
+std::vector<std::string> Words(const std::string& text);
 
 // Finds a program in /usr/sbin, /usr/bin or PATH; empty when missing.
 std::string FindProgram(const std::string& name);

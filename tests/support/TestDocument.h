@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "RecordingMessages.h"
+#include "Recorders.h"
 #include "TestFiles.h"
 #include "core/app/CTarnDoc.h"
 

@@ -1,109 +1,11 @@
 #include "TrapSender.h"
 
-#include <net-snmp/net-snmp-config.h>
-#include <net-snmp/net-snmp-includes.h>
-
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstring>
-#include <mutex>
-
 #include "NetworkTestSupport.h"
-#include "core/snmp/SnmpLibraryLock.h"
-#include "core/snmp/SnmpManager.h"
-
-namespace {
-
-void* OpenSession(const std::string& peer, long version) {
-    netsnmp_session settings;
-    snmp_sess_init(&settings);
-    settings.version = version;
-    settings.peername = const_cast<char*>(peer.c_str());
-    static char community[] = "public";
-    settings.community = reinterpret_cast<u_char*>(community);
-    settings.community_len = sizeof(community) - 1;
-    std::lock_guard lock(SnmpLibraryMutex());
-    return snmp_sess_open(&settings);
-}
-
-bool AddBindings(netsnmp_pdu* pdu, const std::vector<TrapBindingText>& bindings) {
-    for (const auto& b : bindings) {
-        oid name[MAX_OID_LEN];
-        size_t length = MAX_OID_LEN;
-        if (!read_objid(b.oid.c_str(), name, &length) ||
-            snmp_add_var(pdu, name, length, b.type, b.value.c_str()) != 0) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool Send(void* session, netsnmp_pdu* pdu) {
-    if (snmp_sess_send(session, pdu) == 0) {
-        snmp_free_pdu(pdu);
-        return false;
-    }
-    return true;
-}
-
-}  // namespace
-
-TrapSender::TrapSender(unsigned port, const std::string& host) {
-    InitialiseSnmpLibrary();
-    std::string peer = "udp:" + host + ":" + std::to_string(port);
-    m_session = OpenSession(peer, SNMP_VERSION_1);
-    m_session2 = OpenSession(peer, SNMP_VERSION_2c);
-}
-
-TrapSender::~TrapSender() {
-    std::lock_guard lock(SnmpLibraryMutex());
-    if (m_session) {
-        snmp_sess_close(m_session);
-    }
-    if (m_session2) {
-        snmp_sess_close(m_session2);
-    }
-}
-
-bool TrapSender::SendV1(const std::string& agentAddress, int generic, int specific,
-                        const std::vector<TrapBindingText>& bindings,
-                        const std::string& enterprise) {
-    netsnmp_pdu* pdu = snmp_pdu_create(SNMP_MSG_TRAP);
-    oid name[MAX_OID_LEN];
-    size_t length = MAX_OID_LEN;
-    if (!read_objid(enterprise.c_str(), name, &length)) {
-        snmp_free_pdu(pdu);
-        return false;
-    }
-    pdu->enterprise = snmp_duplicate_objid(name, length);
-    pdu->enterprise_length = length;
-    in_addr address{};
-    inet_pton(AF_INET, agentAddress.c_str(), &address);
-    std::memcpy(pdu->agent_addr, &address, 4);
-    pdu->trap_type = generic;
-    pdu->specific_type = specific;
-    pdu->time = 4711;
-    if (!AddBindings(pdu, bindings)) {
-        snmp_free_pdu(pdu);
-        return false;
-    }
-    return Send(m_session, pdu);
-}
-
-bool TrapSender::SendV2(const std::string& trapOid, const std::vector<TrapBindingText>& bindings) {
-    netsnmp_pdu* pdu = snmp_pdu_create(SNMP_MSG_TRAP2);
-    std::vector<TrapBindingText> all = {{".1.3.6.1.2.1.1.3.0", 't', "4711"},
-                                        {".1.3.6.1.6.3.1.1.4.1.0", 'o', trapOid}};
-    all.insert(all.end(), bindings.begin(), bindings.end());
-    if (!AddBindings(pdu, all)) {
-        snmp_free_pdu(pdu);
-        return false;
-    }
-    return Send(m_session2, pdu);
-}
 
 namespace {
 
@@ -150,18 +52,20 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
 std::vector<std::uint8_t> RawV1Trap::Encode() const {
     const Bytes enterprise =
         Element(0x06, {0x2b, 6, 1, 4, 1, 0x81, 0xfd, 0x59});  // .1.3.6.1.4.1.32473
-    Bytes bindings;
-    for (std::size_t i = 0; i < integers.size(); ++i) {
+    Bytes all;
+    for (std::size_t i = 0; i < bindings.size(); ++i) {
         Bytes name = {0x2b, 6, 1, 4, 1, 0x81, 0xfd, 0x59, 5, static_cast<std::uint8_t>(i + 1)};
-        bindings = Concat(
-            {bindings, Element(0x30, Concat({Element(0x06, name), Integer(0x02, integers[i])}))});
+        const auto* text = std::get_if<std::string>(&bindings[i]);
+        Bytes value = text ? Element(0x04, Bytes(text->begin(), text->end()))
+                           : Integer(0x02, std::get<long>(bindings[i]));
+        all = Concat({all, Element(0x30, Concat({Element(0x06, name), value}))});
     }
     const Bytes tiny = {0x30, 0x05, 0x06, 0x01, 0x2b, 0x05, 0x00};
     for (std::size_t i = 0; i < tinyBindings; ++i) {
-        bindings.insert(bindings.end(), tiny.begin(), tiny.end());
+        all.insert(all.end(), tiny.begin(), tiny.end());
     }
     Bytes pdu = Concat({enterprise, Element(0x40, agentAddress), Integer(0x02, generic),
-                        Integer(0x02, specific), Integer(0x43, 4711), Element(0x30, bindings)});
+                        Integer(0x02, specific), Integer(0x43, 4711), Element(0x30, all)});
     return Element(0x30, Concat({Integer(0x02, 0), Element(0x04, {'p', 'u', 'b', 'l', 'i', 'c'}),
                                  Element(0xa4, pdu)}));
 }
@@ -179,6 +83,15 @@ bool SendDatagram(const std::vector<std::uint8_t>& bytes, unsigned port, const s
         ::sendto(s, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof(to));
     ::close(s);
     return sent == static_cast<ssize_t>(bytes.size());
+}
+
+bool SendTrap(unsigned port, const std::string& agent, int generic, int specific,
+              std::vector<std::variant<long, std::string>> bindings) {
+    in_addr address{};
+    ::inet_pton(AF_INET, agent.c_str(), &address);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(&address);
+    RawV1Trap trap{{bytes, bytes + 4}, generic, specific, std::move(bindings)};
+    return SendDatagram(trap.Encode(), port);
 }
 
 std::vector<std::string> SnmptrapV1(unsigned port, const std::string& agentAddress, int generic,

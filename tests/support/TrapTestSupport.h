@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "RecordingTrapLog.h"
+#include "Recorders.h"
 #include "TestDocument.h"
 #include "core/traps/TrapListener.h"
 

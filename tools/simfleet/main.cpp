@@ -37,7 +37,8 @@ void PrintHelp(std::ostream& out) {
            "  --generate-silent M     M more generated terminals that never answer\n"
            "  --first-address ADDR    first generated address (default 127.0.0.2)\n"
            "  --settings FILE         the console's settings file to take the objects from\n"
-           "                          (default: fleetwarden.ini beside this program)\n"
+           "                          (default: fleetwarden.ini beside this program, else\n"
+           "                          the installed default)\n"
            "  --snmp-port PORT        UDP port of every terminal's agent (default 161)\n"
            "  --broadcast-port PORT   UDP port of the discovery responder (default 2343)\n"
            "  --no-broadcast          no discovery responder\n"
@@ -74,11 +75,15 @@ std::string ProgramDirectory() {
     return std::filesystem::path(path).parent_path().string();
 }
 
-// The console's own settings file beside the programs, else the shipped one.
+// The console's own settings file beside the programs, else the installed
+// default (an installed fleet), else the one in the source tree.
 std::string DefaultSettings() {
-    std::string beside = ProgramDirectory() + "/fleetwarden.ini";
-    if (std::filesystem::exists(beside)) {
-        return beside;
+    for (std::string candidate :
+         {ProgramDirectory() + "/fleetwarden.ini",
+          ProgramDirectory() + "/" FLEETWARDEN_DATA_FROM_BIN "/fleetwarden.ini"}) {
+        if (std::filesystem::exists(candidate)) {
+            return candidate;
+        }
     }
     return FLEETWARDEN_SHIPPED_SETTINGS;
 }

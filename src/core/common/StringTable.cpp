@@ -101,6 +101,8 @@ const std::map<int, std::string>& Table() {
         {305, "Terminal Not Listed As Of The Last Refresh, Exit And Refresh The List"},
         // An exported list or a saved log that could not be written; the file and why follow.
         {306, "The File Could Not Be Saved:"},
+        // Help Topics without the guide file; the places looked at follow.
+        {310, "User Guide Not Found, Looked For:"},
         // Menu prompts: status-bar text, then the tool tip after a line break.
         {32771, "Modeless Dialog to Monitor Traps"},
         {32774, "Set Application Configuration Options"},

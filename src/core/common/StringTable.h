@@ -27,6 +27,8 @@ inline constexpr int kTrapsDroppedForSender = 304;
 inline constexpr int kTerminalNotInList = 305;
 // An exported list or a saved log that could not be written.
 inline constexpr int kFileNotSaved = 306;
+// Help Topics found no guide file.
+inline constexpr int kUserGuideMissing = 310;
 inline constexpr int kAppTitle = 57344;
 inline constexpr int kReady = 57345;
 }  // namespace ids

@@ -487,10 +487,6 @@ private:
 
 }  // namespace
 
-std::string FtpOutcome::ErrorText() const {
-    return ok ? std::string() : InternetErrorText(code, label, response);
-}
-
 CurlFtpClient::CurlFtpClient(FtpLimits limits) : m_limits(limits) {
     InitialiseCurlOnce();
 }

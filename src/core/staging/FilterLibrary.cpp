@@ -1,7 +1,9 @@
 #include "core/staging/FilterLibrary.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
+#include "InstallLayout.h"
 #include "core/settings/SettingsPath.h"
 
 FilterLibrary::FilterLibrary(const std::string& path) {
@@ -20,8 +22,9 @@ FilterLibrary::~FilterLibrary() {
 }
 
 std::string FilterLibraryPath() {
-    std::string program = ExecutablePath();
-    std::size_t slash = program.rfind('/');
-    std::string directory = slash == std::string::npos ? "." : program.substr(0, slash);
-    return directory + "/libRegFilter.so";
+    std::string beside = ExecutableDirectory() + "/libRegFilter.so";
+    std::string installed =
+        ExecutableDirectory() + "/" + fw::kPluginDirFromPrograms + "/libRegFilter.so";
+    return ::access(beside.c_str(), F_OK) != 0 && ::access(installed.c_str(), F_OK) == 0 ? installed
+                                                                                         : beside;
 }

@@ -23,5 +23,6 @@ private:
     CreateFilterFunction m_factory = nullptr;
 };
 
-// libRegFilter.so in the running program's directory.
+// libRegFilter.so beside the running program (a build), else in the
+// installation's plug-in folder (an installed program).
 std::string FilterLibraryPath();

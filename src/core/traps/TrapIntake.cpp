@@ -30,17 +30,6 @@ void FreeParsedPdu(netsnmp_pdu* pdu) {
 
 }  // namespace
 
-std::size_t TrapFootprint(const SnmpTrap& trap) {
-    std::size_t bytes = sizeof(SnmpTrap) + trap.enterprise.capacity() * sizeof(std::uint32_t) +
-                        trap.agentAddress.capacity() +
-                        trap.bindings.capacity() * sizeof(SnmpVarBind);
-    for (const auto& bind : trap.bindings) {
-        bytes += bind.name.capacity() * sizeof(std::uint32_t) + bind.value.octets.capacity() +
-                 bind.value.objectId.capacity() * sizeof(std::uint32_t);
-    }
-    return bytes;
-}
-
 TrapIntake::TrapIntake(std::size_t budgetBytes)
     : m_budget(budgetBytes), m_parser(std::make_unique<snmp_session>()) {
     InitialiseSnmpLibrary();

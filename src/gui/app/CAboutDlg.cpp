@@ -3,10 +3,11 @@
 #include <QIcon>
 
 #include "core/app/AboutText.h"
+#include "gui/common/OwnerWindow.h"
 #include "ui_CAboutDlg.h"
 
-CAboutDlg::CAboutDlg(CTarnDoc& doc, QWidget* parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::CAboutDlg>()) {
+CAboutDlg::CAboutDlg(CTarnDoc& doc, QWidget* owner) : m_ui(std::make_unique<Ui::CAboutDlg>()) {
+    SetOwnerWindow(*this, owner);
     m_ui->setupUi(this);
     m_ui->icon->setPixmap(QIcon(":/fleetwarden.png").pixmap(48, 48));
     m_ui->versionText->setText(QString::fromStdString(AboutVersionText(doc)));

@@ -14,7 +14,7 @@ class CAboutDlg : public QDialog {
     Q_OBJECT
 public:
     // The version line shows the template version of `doc`'s settings.
-    explicit CAboutDlg(CTarnDoc& doc, QWidget* parent = nullptr);
+    explicit CAboutDlg(CTarnDoc& doc, QWidget* owner = nullptr);
     ~CAboutDlg() override;
 
     QString VersionText() const;

@@ -20,9 +20,15 @@ CTarnApp::CTarnApp(int& argc, char** argv, ConsoleOptions options)
 }
 
 CTarnApp::~CTarnApp() {
-    // The end of a run, in this order. Workers waiting for a message box are
-    // let go; every worker is stopped and joined; the windows go; only then the
-    // document and the shared state the workers used, and last the library.
+    // The one place where a run ends, in this order:
+    //  1. workers waiting for a message box are let go (later boxes show nothing);
+    //  2. every worker is stopped and joined: discovery, the trap listener and
+    //     the refresh (a dialog's worker has ended with its dialog already);
+    //  3. the windows go: the frame with its view and the monitors;
+    //  4. the document, then the shared state the workers used (the terminal
+    //     database, communities, subnets, upload target, OID section);
+    //  5. last, the SNMP library.
+    // No other destructor changes the shared state.
     if (m_messages) {
         m_messages->Shutdown();
     }
@@ -42,11 +48,10 @@ bool CTarnApp::InitInstance() {
         return false;
     }
     m_messages = std::make_unique<GuiUserMessages>();
-    m_state = std::make_unique<SharedState>(
-        m_options.settingsPath.empty() ? DefaultSettingsPath() : m_options.settingsPath);
+    m_state = std::make_unique<SharedState>(ResolveSettingsPath(m_options.settingsPath));
     m_doc = std::make_unique<CTarnDoc>(*m_messages, NetSnmpManager(), *m_state);
     m_frame = std::make_unique<CMainFrame>(*m_doc);
-    m_messages->SetParentWindow(m_frame.get());
+    m_messages->SetOwner(m_frame.get());
     m_frame->show();
     m_frame->activateWindow();
     m_frame->repaint();

@@ -2,14 +2,10 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
-#include <QUrl>
 
 #include "core/app/CTarnDoc.h"
 #include "core/app/StartupSettings.h"
@@ -17,11 +13,11 @@
 #include "core/common/StringTable.h"
 #include "core/common/ViewNotifications.h"
 #include "core/discovery/SubnetList.h"
-#include "core/settings/SettingsPath.h"
 #include "core/terminals/RefreshTerminals.h"
 #include "core/terminals/TerminalDatabase.h"
 #include "core/terminals/TerminalListCsv.h"
 #include "gui/app/CAboutDlg.h"
+#include "gui/app/CHelpDlg.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/common/InputBlocker.h"
 #include "gui/discovery/CDiscoverMonitorDlg.h"
@@ -77,7 +73,7 @@ CTarnView::CTarnView(CTarnDoc& doc, CMainFrame* frame)
     if (QAction* discover = m_frame->CommandAction(cmd::kDiscover)) {
         connect(discover, &QAction::triggered, this, &CTarnView::OnDiscover);
     }
-    connect(m_frame, &CMainFrame::updateCommandUi, this, &CTarnView::UpdateCommandUi);
+    connect(m_frame, &CMainFrame::updateCommandUi, this, &CTarnView::updateCommandUi);
     connect(m_ui->refreshButton, &QPushButton::clicked, this, &CTarnView::RefreshAndValidateAll);
     connect(m_ui->clearAllButton, &QPushButton::clicked, this, &CTarnView::OnClearAll);
     connect(m_ui->terminalList, &QTreeWidget::itemSelectionChanged, this,
@@ -182,19 +178,27 @@ void CTarnView::AddHelpMenu() {
     QAction* about = help->addAction(tr("&About Manager..."));
     about->setObjectName("actionAbout");
     about->setProperty("commandId", 57664);
-    connect(topics, &QAction::triggered, this, [this] {
-        // The help is the README installed beside the program, when there is one.
-        QFileInfo readme(QFileInfo(Q(ExecutablePath())).dir(), "README.md");
-        if (!readme.exists() ||
-            !QDesktopServices::openUrl(QUrl::fromLocalFile(readme.filePath()))) {
-            m_doc.Messages().ShowMessage(
-                "Fleetwarden's help is its README.md, in the program's source folder.",
-                MessageIcon::Information);
-        }
-    });
+    connect(topics, &QAction::triggered, this, &CTarnView::OnHelpTopics);
     connect(about, &QAction::triggered, this, [this] { CAboutDlg(m_doc, m_frame).exec(); });
     connect(help, &QMenu::aboutToShow, m_frame, &CMainFrame::updateCommandUi);
     m_frame->menuBar()->update();
+}
+
+void CTarnView::OnHelpTopics() {
+    if (!m_helpWindow) {
+        m_helpWindow = CHelpDlg::Open(m_frame);
+    }
+    if (!m_helpWindow) {
+        std::string text = LoadResString(ids::kUserGuideMissing);
+        for (const std::string& path : CHelpDlg::GuideLocations()) {
+            text += "\n" + path;
+        }
+        m_doc.Messages().ShowMessage(text, MessageIcon::Warning);
+        return;
+    }
+    m_helpWindow->show();
+    m_helpWindow->raise();
+    m_helpWindow->activateWindow();
 }
 
 void CTarnView::SetBanner(const QString& text) {
@@ -389,7 +393,7 @@ void CTarnView::OnDiscoveryDone() {
     RefreshAndValidateAll();
 }
 
-void CTarnView::UpdateCommandUi() {
+void CTarnView::updateCommandUi() {
     auto enable = [this](int id, bool on) {
         if (QAction* action = m_frame->CommandAction(id)) {
             action->setEnabled(on && m_implementedCommands.count(id) != 0);

@@ -16,6 +16,7 @@
 
 class CTarnDoc;
 class CDiscoverMonitorDlg;
+class CHelpDlg;
 class CMainFrame;
 class IViewNotifications;
 class InputBlocker;
@@ -83,13 +84,15 @@ public:
     CTrapMonitorDlg* TrapMonitor() const { return m_trapMonitor; }
 
 public slots:
-    void UpdateCommandUi();
+    void updateCommandUi();
     void OnTrapNewUnits();
     void OnDiscoveryDone();
     void OnDiscover();
     void OnClearAll();
     // Command 32771: creates the Trap Monitor window when there is none.
     void OnTrapMonitor();
+    // Help Topics: the user guide in a window of its own, or why it cannot be shown.
+    void OnHelpTopics();
     // Command 32776: the security notice when it is due, then Upload Configuration.
     void OnUploadConfiguration();
     // Command 32778: Submit Upload or Download, to the terminal last selected.
@@ -143,6 +146,7 @@ private:
     std::set<int> m_implementedCommands;
     std::jthread m_refreshThread;
     QPointer<CTrapMonitorDlg> m_trapMonitor;
+    QPointer<CHelpDlg> m_helpWindow;
     MacByItemTable m_macByItem;
     QtFolderPicker m_qtFolderPicker;
     IFolderPicker* m_folderPicker = &m_qtFolderPicker;

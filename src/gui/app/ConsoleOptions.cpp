@@ -30,7 +30,9 @@ const char* ConsoleOptions::HelpText() {
     return "Usage: fleetwarden [--settings FILE] [toolkit options]\n"
            "The Fleetwarden console: discovers, lists and manages network terminals.\n\n"
            "  --settings FILE   use FILE as the settings file (default: fleetwarden.ini\n"
-           "                    beside the program)\n"
+           "                    beside the program; for an installed program\n"
+           "                    $XDG_CONFIG_HOME/fleetwarden/fleetwarden.ini, by default\n"
+           "                    under ~/.config)\n"
            "  --help            show this help\n"
            "  --version         show the version\n\n"
            "Without a display, run it under xvfb-run, or with QT_QPA_PLATFORM=offscreen.\n";

@@ -5,6 +5,7 @@
 #include <QThread>
 
 #include "core/common/StringTable.h"
+#include "gui/common/OwnerWindow.h"
 
 GuiUserMessages::GuiUserMessages(QObject* parent) : QObject(parent) {}
 
@@ -65,8 +66,10 @@ void GuiUserMessages::ShowNow(const std::string& text, MessageIcon icon) {
     } else if (icon == MessageIcon::Information) {
         boxIcon = QMessageBox::Information;
     }
-    QWidget* parent = m_parentWindow ? m_parentWindow.data() : QApplication::activeWindow();
+    QWidget* owner = m_ownerWindow ? m_ownerWindow.data() : QApplication::activeWindow();
+    // The box belongs to this scope; the owner window only places it.
     QMessageBox box(boxIcon, QString::fromStdString(LoadResString(ids::kAppTitle)),
-                    QString::fromStdString(text), QMessageBox::Ok, parent);
+                    QString::fromStdString(text), QMessageBox::Ok);
+    SetOwnerWindow(box, owner);
     box.exec();
 }

@@ -21,14 +21,15 @@ public:
     ~GuiUserMessages() override;
 
     void ShowMessage(const std::string& text, MessageIcon icon) override;
-    void SetParentWindow(QWidget* window) { m_parentWindow = window; }
+    // The window the boxes show over; without one, the active window.
+    void SetOwner(QWidget* window) { m_ownerWindow = window; }
     void Shutdown();
 
 private:
     void ShowNow(const std::string& text, MessageIcon icon);
     void Complete(const std::shared_ptr<std::promise<void>>& pending);
 
-    QPointer<QWidget> m_parentWindow;
+    QPointer<QWidget> m_ownerWindow;
     std::mutex m_mutex;
     bool m_closing = false;
     std::set<std::shared_ptr<std::promise<void>>> m_pending;

@@ -10,6 +10,7 @@
 #include "core/app/CTarnDoc.h"
 #include "gui/app/CTarnView.h"
 #include "gui/common/FileSavePicker.h"
+#include "gui/common/OwnerWindow.h"
 #include "ui_CDiscoverMonitorDlg.h"
 
 namespace {
@@ -18,10 +19,12 @@ namespace {
 // command; neither closes the window itself.
 class MonitorWindow final : public QDialog {
 public:
-    MonitorWindow(QWidget* parent, CDiscoverMonitorDlg& monitor)
-        : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-          m_monitor(monitor) {}
+    MonitorWindow(QWidget* owner, CDiscoverMonitorDlg& monitor)
+        : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+          m_monitor(monitor) {
+        SetOwnerWindow(*this, owner);
+    }
     void reject() override { m_monitor.OnCancel(); }
 
 protected:
@@ -60,7 +63,7 @@ unsigned CDiscoverMonitorDlg::DestroyWindow() {
     // Its requests in flight end at once rather than waiting out a time-out.
     m_worker.RequestStop();
     unsigned exitCode = m_worker.Join();
-    delete m_window.data();
+    m_window.reset();
     return exitCode;
 }
 
@@ -71,9 +74,9 @@ void CDiscoverMonitorDlg::Create() {
     CTarnDoc& doc = m_ownerView->GetDocument();
     DiscoverRange range = ReadDiscoverRange(doc);
 
-    m_window = new MonitorWindow(m_ownerView, *this);
+    m_window = std::make_unique<MonitorWindow>(m_ownerView, *this);
     m_ui = std::make_unique<Ui::CDiscoverMonitorDlg>();
-    m_ui->setupUi(m_window);
+    m_ui->setupUi(m_window.get());
     QRect placed = DialogUnits(*m_window, 110, 110, 284, 201);
     QPoint origin = m_ownerView->window()->geometry().topLeft();
     m_window->setGeometry(QRect(origin + placed.topLeft(), placed.size()));

@@ -32,7 +32,7 @@ public:
     // Creates the window and starts a discovery run.
     void Create();
     bool HasWindow() const { return m_window != nullptr; }
-    QDialog* Window() const { return m_window; }
+    QDialog* Window() const { return m_window.get(); }
     Ui::CDiscoverMonitorDlg& Controls() const { return *m_ui; }
     QProgressBar* ProgressBar() const { return m_progress; }
     // The index of the next log line.
@@ -58,7 +58,8 @@ private:
     void AppendLine(const QString& line);
 
     CTarnView* m_ownerView;
-    QPointer<QDialog> m_window;
+    // The monitor alone owns its window, which has no Qt parent.
+    std::unique_ptr<QDialog> m_window;
     std::unique_ptr<Ui::CDiscoverMonitorDlg> m_ui;
     QPointer<QProgressBar> m_progress;
     int m_lineCount = 0;

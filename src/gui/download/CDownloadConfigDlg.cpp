@@ -6,6 +6,7 @@
 #include "core/download/DownloadDialogFields.h"
 #include "core/staging/FtpClient.h"
 #include "gui/common/FolderPicker.h"
+#include "gui/common/OwnerWindow.h"
 #include "gui/common/TerminalInfoPopup.h"
 #include "ui_CDownloadConfigDlg.h"
 
@@ -24,16 +25,16 @@ std::vector<std::size_t> SelectedRows(const QListWidget& list) {
 }  // namespace
 
 CDownloadConfigDlg::CDownloadConfigDlg(CTarnDoc& doc, const MacByItemTable& macByItem,
-                                       IFolderPicker& folderPicker, QWidget* parent,
+                                       IFolderPicker& folderPicker, QWidget* owner,
                                        std::unique_ptr<IFtpClient> ftp)
-    : QDialog(parent),
-      m_doc(doc),
+    : m_doc(doc),
       m_macByItem(macByItem),
       m_folderPicker(folderPicker),
       m_ui(std::make_unique<Ui::CDownloadConfigDlg>()),
       m_ftp(ftp ? std::move(ftp) : std::make_unique<CurlFtpClient>()),
       m_progress(this),
       m_worker(m_progress) {
+    SetOwnerWindow(*this, owner);
     m_ui->setupUi(this);
     connect(m_ui->browseButton, &QPushButton::clicked, this, &CDownloadConfigDlg::OnBrowse);
     connect(m_ui->okButton, &QPushButton::clicked, this, &CDownloadConfigDlg::accept);

@@ -30,7 +30,7 @@ public:
     // table); `ftp` puts the filtered file on the staging server (libcurl when
     // not given).
     CDownloadConfigDlg(CTarnDoc& doc, const MacByItemTable& macByItem, IFolderPicker& folderPicker,
-                       QWidget* parent = nullptr, std::unique_ptr<IFtpClient> ftp = nullptr);
+                       QWidget* owner = nullptr, std::unique_ptr<IFtpClient> ftp = nullptr);
     ~CDownloadConfigDlg() override;
 
     Ui::CDownloadConfigDlg& Controls() const { return *m_ui; }

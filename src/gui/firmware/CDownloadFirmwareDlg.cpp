@@ -8,19 +8,20 @@
 #include "core/terminals/TerminalDatabase.h"
 #include "gui/common/DialogWorker.h"
 #include "gui/common/FolderPicker.h"
+#include "gui/common/OwnerWindow.h"
 #include "gui/common/TerminalInfoPopup.h"
 #include "gui/transfer/CProgressNoticeDlg.h"
 #include "ui_CDownloadFirmwareDlg.h"
 
 CDownloadFirmwareDlg::CDownloadFirmwareDlg(CTarnDoc& doc, const MacByItemTable& macByItem,
-                                           IFolderPicker& folderPicker, QWidget* parent)
-    : QDialog(parent),
-      m_doc(doc),
+                                           IFolderPicker& folderPicker, QWidget* owner)
+    : m_doc(doc),
       m_macByItem(macByItem),
       m_folderPicker(folderPicker),
       m_ui(std::make_unique<Ui::CDownloadFirmwareDlg>()),
       m_progressNotice(std::make_unique<CProgressNoticeDlg>(this)),
       m_worker(std::make_unique<DialogWorker>(*m_progressNotice)) {
+    SetOwnerWindow(*this, owner);
     m_ui->setupUi(this);
     connect(m_ui->okButton, &QPushButton::clicked, this, &CDownloadFirmwareDlg::accept);
     connect(m_ui->cancelButton, &QPushButton::clicked, this, &CDownloadFirmwareDlg::reject);

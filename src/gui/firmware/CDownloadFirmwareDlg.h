@@ -23,7 +23,7 @@ class CDownloadFirmwareDlg : public QDialog {
     Q_OBJECT
 public:
     CDownloadFirmwareDlg(CTarnDoc& doc, const MacByItemTable& macByItem,
-                         IFolderPicker& folderPicker, QWidget* parent = nullptr);
+                         IFolderPicker& folderPicker, QWidget* owner = nullptr);
     ~CDownloadFirmwareDlg() override;
 
     Ui::CDownloadFirmwareDlg& Controls() const { return *m_ui; }

@@ -1,10 +1,12 @@
 #include "gui/setup/CSecurityInfoDlg.h"
 
 #include "core/setup/SecurityNotice.h"
+#include "gui/common/OwnerWindow.h"
 #include "ui_CSecurityInfoDlg.h"
 
-CSecurityInfoDlg::CSecurityInfoDlg(CTarnDoc& doc, QWidget* parent)
-    : QDialog(parent), m_doc(doc), m_ui(std::make_unique<Ui::CSecurityInfoDlg>()) {
+CSecurityInfoDlg::CSecurityInfoDlg(CTarnDoc& doc, QWidget* owner)
+    : m_doc(doc), m_ui(std::make_unique<Ui::CSecurityInfoDlg>()) {
+    SetOwnerWindow(*this, owner);
     m_ui->setupUi(this);
     // A caption but no window menu or close box: OK or Escape end it.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -18,8 +20,8 @@ void CSecurityInfoDlg::accept() {
     QDialog::accept();
 }
 
-void CSecurityInfoDlg::ShowIfWanted(CTarnDoc& doc, QWidget* parent) {
+void CSecurityInfoDlg::ShowIfWanted(CTarnDoc& doc, QWidget* owner) {
     if (SecurityNoticeWanted(doc)) {
-        CSecurityInfoDlg(doc, parent).exec();
+        CSecurityInfoDlg(doc, owner).exec();
     }
 }

@@ -14,13 +14,13 @@ class CSecurityInfoDlg;
 class CSecurityInfoDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CSecurityInfoDlg(CTarnDoc& doc, QWidget* parent = nullptr);
+    explicit CSecurityInfoDlg(CTarnDoc& doc, QWidget* owner = nullptr);
     ~CSecurityInfoDlg() override;
 
     Ui::CSecurityInfoDlg& Controls() const { return *m_ui; }
 
     // Runs the notice modally when the settings ask for it.
-    static void ShowIfWanted(CTarnDoc& doc, QWidget* parent);
+    static void ShowIfWanted(CTarnDoc& doc, QWidget* owner);
 
 public slots:
     void accept() override;

@@ -4,6 +4,7 @@
 
 #include "core/app/CTarnDoc.h"
 #include "core/settings/LocalHost.h"
+#include "gui/common/OwnerWindow.h"
 #include "ui_CSetupDlg.h"
 
 namespace {
@@ -15,8 +16,9 @@ std::string S(const QLineEdit* edit) {
 }
 }  // namespace
 
-CSetupDlg::CSetupDlg(CTarnDoc& doc, QWidget* parent)
-    : QDialog(parent), m_doc(doc), m_ui(std::make_unique<Ui::CSetupDlg>()) {
+CSetupDlg::CSetupDlg(CTarnDoc& doc, QWidget* owner)
+    : m_doc(doc), m_ui(std::make_unique<Ui::CSetupDlg>()) {
+    SetOwnerWindow(*this, owner);
     m_ui->setupUi(this);
     auto* digits = new QRegularExpressionValidator(QRegularExpression("[0-9]*"), this);
     m_ui->rangeLowEdit->setValidator(digits);

@@ -18,7 +18,7 @@ class CSetupDlg;
 class CSetupDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CSetupDlg(CTarnDoc& doc, QWidget* parent = nullptr);
+    explicit CSetupDlg(CTarnDoc& doc, QWidget* owner = nullptr);
     ~CSetupDlg() override;
 
     Ui::CSetupDlg& Controls() const { return *m_ui; }

@@ -4,6 +4,7 @@
 #include "core/app/WorkerDocument.h"
 #include "core/common/StringTable.h"
 #include "core/terminfo/TerminalInfoEditing.h"
+#include "gui/common/OwnerWindow.h"
 #include "gui/common/TerminalInfoPopup.h"
 #include "ui_CTerminalInfoDlg.h"
 
@@ -19,13 +20,13 @@ std::string S(const QLineEdit* edit) {
 }  // namespace
 
 CTerminalInfoDlg::CTerminalInfoDlg(CTarnDoc& doc, const MacByItemTable& macByItem, int mainListRow,
-                                   QWidget* parent)
-    : QDialog(parent),
-      m_doc(doc),
+                                   QWidget* owner)
+    : m_doc(doc),
       m_macByItem(macByItem),
       m_ui(std::make_unique<Ui::CTerminalInfoDlg>()),
       m_notice(this),
       m_worker(m_notice) {
+    SetOwnerWindow(*this, owner);
     m_ui->setupUi(this);
     connect(m_ui->getTargetButton, &QPushButton::clicked, this, &CTerminalInfoDlg::OnGetTarget);
     connect(m_ui->setTargetButton, &QPushButton::clicked, this, &CTerminalInfoDlg::OnSetTarget);

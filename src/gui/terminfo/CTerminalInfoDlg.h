@@ -23,7 +23,7 @@ class CTerminalInfoDlg : public QDialog {
 public:
     // `mainListRow`: the row selected in the main list, or -1.
     CTerminalInfoDlg(CTarnDoc& doc, const MacByItemTable& macByItem, int mainListRow,
-                     QWidget* parent = nullptr);
+                     QWidget* owner = nullptr);
     ~CTerminalInfoDlg() override;
 
     Ui::CTerminalInfoDlg& Controls() const { return *m_ui; }

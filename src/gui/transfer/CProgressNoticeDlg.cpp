@@ -2,7 +2,7 @@
 
 #include "ui_CProgressNoticeDlg.h"
 
-CProgressNoticeDlg::CProgressNoticeDlg(QWidget* parent) : m_parent(parent) {}
+CProgressNoticeDlg::CProgressNoticeDlg(QWidget* owner) : m_owner(owner) {}
 
 CProgressNoticeDlg::~CProgressNoticeDlg() {
     DestroyWindow();
@@ -14,14 +14,14 @@ void CProgressNoticeDlg::Create() {
     }
     // No caption and no buttons: the window only informs; it belongs to no
     // parent window, as a free-standing notice above the dialog that runs.
-    m_window = new QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint);
+    m_window = std::make_unique<QDialog>(nullptr, Qt::Dialog | Qt::FramelessWindowHint);
     m_window->setObjectName("progressNotice");
     m_ui = std::make_unique<Ui::CProgressNoticeDlg>();
-    m_ui->setupUi(m_window);
+    m_ui->setupUi(m_window.get());
     m_ui->message1->setText(m_line1);
     m_ui->message2->setText(m_line2);
-    if (m_parent) {
-        m_window->move(m_parent->window()->geometry().center() - m_window->rect().center());
+    if (m_owner) {
+        m_window->move(m_owner->window()->geometry().center() - m_window->rect().center());
     }
     m_window->show();
     m_window->raise();
@@ -41,8 +41,6 @@ void CProgressNoticeDlg::SetMessages(const QString& line1, const QString& line2)
 }
 
 void CProgressNoticeDlg::DestroyWindow() {
-    if (m_window) {
-        delete m_window.data();
-    }
+    m_window.reset();
     m_ui.reset();
 }

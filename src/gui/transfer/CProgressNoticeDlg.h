@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDialog>
-#include <QPointer>
 #include <QString>
 #include <memory>
 
@@ -14,7 +13,7 @@ class CProgressNoticeDlg;
 // number of times.
 class CProgressNoticeDlg {
 public:
-    explicit CProgressNoticeDlg(QWidget* parent);
+    explicit CProgressNoticeDlg(QWidget* owner);
     ~CProgressNoticeDlg();
     CProgressNoticeDlg(const CProgressNoticeDlg&) = delete;
     CProgressNoticeDlg& operator=(const CProgressNoticeDlg&) = delete;
@@ -28,11 +27,12 @@ public:
 
     QString Line1() const { return m_line1; }
     QString Line2() const { return m_line2; }
-    QDialog* Window() const { return m_window; }
+    QDialog* Window() const { return m_window.get(); }
 
 private:
-    QWidget* m_parent;
-    QPointer<QDialog> m_window;
+    QWidget* m_owner;  // the window it is centred over
+    // The notice alone owns its window, which has no Qt parent.
+    std::unique_ptr<QDialog> m_window;
     std::unique_ptr<Ui::CProgressNoticeDlg> m_ui;
     QString m_line1;
     QString m_line2;

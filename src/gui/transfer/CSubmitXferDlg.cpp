@@ -4,15 +4,16 @@
 #include "core/app/WorkerDocument.h"
 #include "core/transfer/ManualXferRequest.h"
 #include "core/transfer/XferRequestWriter.h"
+#include "gui/common/OwnerWindow.h"
 #include "ui_CSubmitXferDlg.h"
 
-CSubmitXferDlg::CSubmitXferDlg(CTarnDoc& doc, std::string target, QWidget* parent)
-    : QDialog(parent),
-      m_doc(doc),
+CSubmitXferDlg::CSubmitXferDlg(CTarnDoc& doc, std::string target, QWidget* owner)
+    : m_doc(doc),
       m_target(std::move(target)),
       m_ui(std::make_unique<Ui::CSubmitXferDlg>()),
       m_notice(this),
       m_worker(m_notice) {
+    SetOwnerWindow(*this, owner);
     m_ui->setupUi(this);
     m_ui->targetEdit->setText(QString::fromStdString(m_target));
     m_ui->trapIdEdit->setText(QString::fromStdString(TrapReturnId(m_target)));

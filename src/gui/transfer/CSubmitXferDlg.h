@@ -22,7 +22,7 @@ public:
     // `target`: the address of the terminal last selected in the main list. The
     // request goes to this address, the one the dialog shows, whatever the
     // main list selects meanwhile.
-    CSubmitXferDlg(CTarnDoc& doc, std::string target, QWidget* parent = nullptr);
+    CSubmitXferDlg(CTarnDoc& doc, std::string target, QWidget* owner = nullptr);
     ~CSubmitXferDlg() override;
 
     Ui::CSubmitXferDlg& Controls() const { return *m_ui; }

@@ -5,19 +5,20 @@
 #include "core/staging/FtpClient.h"
 #include "core/terminals/TerminalDatabase.h"
 #include "gui/common/FolderPicker.h"
+#include "gui/common/OwnerWindow.h"
 #include "gui/common/TerminalInfoPopup.h"
 #include "ui_CUploadConfigDlg.h"
 
 CUploadConfigDlg::CUploadConfigDlg(CTarnDoc& doc, const MacByItemTable& macByItem, int mainRow,
-                                   IFolderPicker& folderPicker, QWidget* parent)
-    : QDialog(parent),
-      m_doc(doc),
+                                   IFolderPicker& folderPicker, QWidget* owner)
+    : m_doc(doc),
       m_macByItem(macByItem),
       m_mainRow(mainRow),
       m_folderPicker(folderPicker),
       m_ui(std::make_unique<Ui::CUploadConfigDlg>()),
       m_notice(this),
       m_worker(m_notice) {
+    SetOwnerWindow(*this, owner);
     m_ui->setupUi(this);
     InstallTerminalInfoPopup(m_doc, m_macByItem, m_ui->terminalList);
     connect(m_ui->browseButton, &QPushButton::clicked, this, &CUploadConfigDlg::OnBrowse);

@@ -27,7 +27,7 @@ public:
     // `macByItem` maps the list's rows to terminals as the main list does;
     // `mainRow` is the row selected there (-1 for none).
     CUploadConfigDlg(CTarnDoc& doc, const MacByItemTable& macByItem, int mainRow,
-                     IFolderPicker& folderPicker, QWidget* parent = nullptr);
+                     IFolderPicker& folderPicker, QWidget* owner = nullptr);
     ~CUploadConfigDlg() override;
 
     Ui::CUploadConfigDlg& Controls() const { return *m_ui; }
