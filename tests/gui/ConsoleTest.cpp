@@ -1,3 +1,4 @@
+#include <QContextMenuEvent>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QListView>
@@ -11,8 +12,10 @@
 #include <chrono>
 #include <thread>
 
+#include "CliTestSupport.h"
 #include "GuiTestSupport.h"
 #include "MissingPeer.h"
+#include "SimFleetProcess.h"
 #include "TrapSender.h"
 #include "TrapTestSupport.h"
 #include "core/terminals/TerminalDatabase.h"
@@ -116,6 +119,7 @@ private slots:
     void trapMonitorKeepsLinesInOrderAndStartsOverWhenFull();
     void exitWaitsForTheTrapInHandBeforeTheDatabaseGoes();
     void theDiscoverMonitorRunsAndStops();
+    void exportWritesWhatTheCommandLineLists();
 };
 
 void ConsoleTest::theMainWindowFollowsTheDatabaseAsOfItsLastRefresh() {
@@ -124,7 +128,8 @@ void ConsoleTest::theMainWindowFollowsTheDatabaseAsOfItsLastRefresh() {
     QCOMPARE(Child<QLabel>(&c.view, "banner")->text(),
              QString("***** BETA - Test and Evaluation *****"));
     QCOMPARE(frame.windowTitle(), QString("Fleetwarden"));
-    QCOMPARE(MenuTexts(TopMenu(frame, "&File")), QStringList({"E&xit"}));
+    QCOMPARE(MenuTexts(TopMenu(frame, "&File")),
+             QStringList({"&Export Terminal List...", "-", "E&xit"}));
     QMenu* utilities = TopMenu(frame, "&Utilities");
     QCOMPARE(MenuTexts(utilities),
              QStringList({"&Setup", "-", "&Discover", "-", "&Configure Terminal Info", "-",
@@ -184,6 +189,19 @@ void ConsoleTest::theMainWindowFollowsTheDatabaseAsOfItsLastRefresh() {
     c.List()->setCurrentItem(c.List()->topLevelItem(1));
     QCOMPARE(Data(c, "Location"), QString("South"));
     QCOMPARE(QString::fromStdString(c.view.SelectedIP()), QString("127.0.0.22"));
+    // A right click on a row shows that row's terminal; below the rows, nothing.
+    QWidget* viewport = c.List()->viewport();
+    c.t.Messages().Clear();
+    for (QPoint at : {c.List()->visualItemRect(c.List()->topLevelItem(1)).center(),
+                      QPoint(5, viewport->height() - 2)}) {
+        QContextMenuEvent click(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+        QApplication::sendEvent(viewport, &click);
+    }
+    QCOMPARE(c.t.Messages().Texts().size(), 1u);
+    const QString shown = QString::fromStdString(c.t.Messages().Texts().back());
+    QVERIFY2(shown.startsWith("Name:\t\tSAME\n\n") && shown.contains("Location:\t\tSouth\n\n") &&
+                 shown.contains("MAC Address:\t0080641200BB\n\n"),
+             qPrintable(shown));
     // The row stays selected while it is there, and falls back to the first.
     QVERIFY(c.Refresh());
     QCOMPARE(SelectedRow(c), 1);
@@ -363,6 +381,29 @@ void ConsoleTest::theTrapMonitorStaysAndShowsTraps() {
     Click(&monitor, "clearDisplayButton");
     QCOMPARE(Lines(monitor), QStringList({kListening}));
 
+    // Save Log As writes the lines shown; a link picked as the file is
+    // replaced, never written through; a file that cannot be made is reported.
+    monitor.AddLine("T\\1 \xc3\xa9");
+    QTRY_COMPARE(monitor.LineCounter(), 2);
+    const QString dir = QString::fromStdString(c.t.Dir().Path());
+    const QString victim = dir + "/victim", log = dir + "/trap.log";
+    WriteTextFile(victim.toStdString(), "untouched");
+    QVERIFY(QFile::link(victim, log));
+    const std::pair<QString, std::string> saves[] = {
+        {log, "Listening For Traps...\nT\\1 \xc3\xa9\n"},
+        {dir + "/missing/trap.log", "The File Could Not Be Saved: " + dir.toStdString() +
+                                        "/missing/trap.log (No such file or directory)"}};
+    for (const auto& [answer, expected] : saves) {
+        AnsweringSavePicker picker(answer);
+        c.view.SetFileSavePicker(picker);
+        Child<QAction>(&monitor, "saveLogAsAction")->trigger();
+        QCOMPARE(answer == log ? ReadTextFile(log.toStdString()) : c.t.Messages().Texts().back(),
+                 expected);
+    }
+    QVERIFY(!QFileInfo(log).isSymLink());
+    QCOMPARE(ReadTextFile(victim.toStdString()), std::string("untouched"));
+    Click(&monitor, "clearDisplayButton");
+
     // A cold start from net-snmp's snmptrap registers the sender and prompts a refresh.
     std::vector<std::string> argv = SnmptrapV1(c.trapPort, "127.0.0.21", 0, 0);
     if (argv.empty()) {
@@ -454,6 +495,14 @@ void ConsoleTest::theDiscoverMonitorRunsAndStops() {
     QCOMPARE(c.Log(), QStringList({"", "EARLY", "First desk", "10.3.1.2", kSeparator}));
     QCOMPARE(Child<QListWidget>(c.Monitor().Window(), "logList")->selectedItems().size(), 0);
     QCOMPARE(c.Monitor().ProgressBar()->maximum(), 39);
+    // Save Log As asks for the file once the command has returned, from the view.
+    const QString saved = QString::fromStdString(c.t.Dir().File("discover.log"));
+    AnsweringSavePicker picker(saved);
+    c.view.SetFileSavePicker(picker);
+    const QStringList logged = c.Log();
+    Child<QAction>(c.Monitor().Window(), "saveLogAsAction")->trigger();
+    QTRY_VERIFY(QFileInfo::exists(saved));
+    QCOMPARE(QString::fromStdString(ReadTextFile(saved.toStdString())), logged.join('\n') + '\n');
     // While the run goes on, the commands that could interfere are disabled.
     QVERIFY(!c.Command(cmd::kDiscover)->isEnabled() && !c.Command(cmd::kSetup)->isEnabled());
     QVERIFY(!Enabled(c, "refreshButton") && !Enabled(c, "clearAllButton"));
@@ -505,4 +554,33 @@ void ConsoleTest::theDiscoverMonitorRunsAndStops() {
 }
 
 QTEST_MAIN(ConsoleTest)
+void ConsoleTest::exportWritesWhatTheCommandLineLists() {
+    if (!QFileInfo::exists(QString::fromStdString(SimFleetProgram()))) {
+        QSKIP_FOR_MISSING_PEER("the simulated fleet is not built");
+    }
+    // A location that needs quoting, and a terminal of the older model.
+    SimFleetProcess fleet(
+        {"[ALPHA]\nAddress=127.0.75.2\nLocation=Hall \"B\", row 2\n"
+         "[OLD]\nAddress=127.0.75.3\nModel=older\n"});
+    QVERIFY2(fleet.Ready(), fleet.Log().c_str());
+    TestDocument t(DefaultSettingsWith("", {.snmp = fleet.SnmpPort(), .trap = FreeUdpPort()}));
+    QVERIFY(t.Doc().RegisterTerminal("127.0.75.2") && t.Doc().RegisterTerminal("127.0.75.3"));
+    CMainFrame frame(t.Doc());
+    frame.show();
+    CTarnView& view = *frame.View();
+    QTRY_VERIFY(!view.IsRefreshing() &&
+                Texts(Child<QTreeWidget>(&view, "terminalList")).size() == 2);
+    const QString file = QString::fromStdString(t.Dir().File("terminals.csv"));
+    AnsweringSavePicker picker(file);
+    view.SetFileSavePicker(picker);
+    Child<QAction>(&frame, "actionExportTerminalList")->trigger();
+
+    CliRun cli = RunCliCaptured(
+        {"--settings", t.SettingsPath(), "list", "--csv", "127.0.75.2", "127.0.75.3"});
+    QCOMPARE(cli.code, 0);
+    QVERIFY2(cli.out.find("\"Hall \"\"B\"\", row 2\"") != std::string::npos, cli.out.c_str());
+    QCOMPARE(ReadTextFile(file.toStdString()), cli.out);
+    t.Terminals().Clear();
+}
+
 #include "ConsoleTest.moc"

@@ -17,6 +17,7 @@
 #include "TestDocument.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/CTarnView.h"
+#include "gui/common/FileSavePicker.h"
 #include "gui/common/FolderPicker.h"
 
 // The control of that objectName and type inside `window`; the test stops when
@@ -73,6 +74,16 @@ public:
     }
     QString answer;
     QString asked;
+};
+
+// Answers the save dialog with a file given in advance ("": cancelled).
+class AnsweringSavePicker final : public IFileSavePicker {
+public:
+    explicit AnsweringSavePicker(QString answer) : m_answer(std::move(answer)) {}
+    QString PickSaveFile(QWidget*, const QString&, const QString&) override { return m_answer; }
+
+private:
+    QString m_answer;
 };
 
 // The main window shown over a document of its own, its SNMP requests answered

@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -129,6 +130,33 @@ TEST(CliOptions, RefusedArgumentsSayWhyAndTouchNothing) {
         EXPECT_EQ(run.out, "") << line;
         EXPECT_FALSE(Contains(run.err, "hunter2")) << line;
         EXPECT_EQ(ReadTextFile(f), settings) << line;
+    }
+}
+
+TEST(CliHint, ATimedOutRequestAddsOneLineNamingWhereItAsked) {
+    TempDir dir;
+    std::string settings = dir.File("cli.ini");
+    std::string port = std::to_string(FreeUdpPort("127.0.0.1"));
+    const std::pair<std::string, std::string> cases[] = {
+        {"GetCommunity=public\n", "the default \"public\""},
+        {"GetCommunity=s3cret\n", "not the default \"public\""},
+        {"", "missing from the settings file"}};
+    for (const auto& [community, kind] : cases) {
+        WriteTextFile(settings, "[Misc]\n" + community + "SetCommunity=private\nSnmpPort=" + port +
+                                    "\n[OID]\nOidSysName=.1.3.6.1.2.1.1.5.0\n");
+        CliRun run = RunCliCaptured({"--settings", settings, "list", "127.0.0.1"});
+        EXPECT_EQ(run.code, 1);
+        EXPECT_EQ(run.out, "");
+        auto lines = SplitLines(run.err);
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                [](const std::string& line) {
+                                    return line.find("hint") != std::string::npos;
+                                }),
+                  1)
+            << run.err;
+        EXPECT_EQ(lines.back(), "fleetwarden-cli: hint: no answer from 127.0.0.1 port " + port +
+                                    "; community: \"Misc\"/GetCommunity (" + kind +
+                                    "); settings file: " + settings);
     }
 }
 

@@ -343,7 +343,7 @@ TEST(TerminalConcurrency, DoubleRegistrationsAndRenamesWhileRefreshRemovesRecord
     std::thread first(registerAll);
     std::thread second(registerAll);
     for (int round = 0; round < 8; ++round) {
-        RefreshAndValidateTerminals(t.Doc());
+        RefreshAndValidateTerminals(t.Doc(), {}, round % 2 ? 8 : 1);
     }
     first.join();
     second.join();
@@ -367,6 +367,47 @@ TEST(TerminalConcurrency, DoubleRegistrationsAndRenamesWhileRefreshRemovesRecord
         EXPECT_EQ(byMac[mac(i)], i % 2 ? finalNames[i] : "T" + std::to_string(i));
     }
     t.Terminals().Clear();
+}
+
+TEST(RefreshConcurrency, ReadingAheadChangesNothingButTheTime) {
+    FakeSnmpManager snmp;
+    // Every read of the third custom field reports its missing name.
+    std::string settings = DefaultSettingsWith();
+    settings.erase(settings.find("EntOidCustomField3="), 26);
+    TestDocument t(settings, &snmp);
+    snmp.delay = std::chrono::milliseconds(2);
+    for (int i = 0; i < 40; ++i) {
+        std::string ip = "127.0.2." + std::to_string(i + 1);
+        char mac[13];
+        std::snprintf(mac, sizeof(mac), "0080641300%02X", i);
+        AddFakeTerminal(snmp, {.ip = ip,
+                               .name = "T" + std::to_string(i),
+                               .sysObjectID = i % 5 == 3 ? FakeTerminal::kOlderModel
+                                                         : FakeTerminal::kCurrentModel,
+                               .mac = mac});
+        ASSERT_TRUE(t.Doc().RegisterTerminal(ip));
+        if (i % 7 == 2) {
+            snmp.silentAgents.insert(ip);
+        } else if (i % 9 == 4) {
+            snmp.SetAgentValue(ip, ".1.3.6.1.2.1.1.5.0", FakeSnmpManager::Text("RENAMED"));
+        }
+    }
+    const std::vector<TerminalRecord> registered = DatabaseRecords(t.Terminals());
+    auto refresh = [&](long width) {
+        t.Terminals().Clear();
+        for (const auto& record : registered) {
+            t.Terminals().Append(record);
+        }
+        t.Messages().Clear();
+        RefreshAndValidateTerminals(t.Doc(), {}, width);
+        return std::make_pair(DatabaseRecords(t.Terminals()), t.Messages().Texts());
+    };
+    auto oneByOne = refresh(1);
+    EXPECT_EQ(snmp.MostInFlight(), 1);
+    EXPECT_EQ(oneByOne.first.size(), 30u);
+    EXPECT_EQ(oneByOne.second.size(), 30u);
+    EXPECT_EQ(refresh(8), oneByOne);
+    EXPECT_GT(snmp.MostInFlight(), 1);
 }
 
 }  // namespace
