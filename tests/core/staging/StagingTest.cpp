@@ -23,7 +23,6 @@
 #include "core/staging/FilterIniFileTypes.h"
 #include "core/staging/FtpStaging.h"
 #include "core/staging/ProfileSectionReader.h"
-#include "core/staging/TemplateFile.h"
 
 namespace {
 
@@ -82,17 +81,6 @@ std::size_t Sessions(const PyFtpServer& server) {
 }
 
 TEST(InternetErrorText, TableFallbacksAndTheServersReply) {
-    std::size_t codes = 0;
-    for (unsigned long code = 0; code < 13000; ++code) {
-        if (HasInternetErrorText(code)) {
-            ++codes;
-            EXPECT_FALSE(InternetErrorText(code, "L").empty()) << code;
-            EXPECT_EQ(InternetErrorText(code, "L").find("L = "), std::string::npos) << code;
-        }
-    }
-    EXPECT_EQ(codes, 59u);
-    EXPECT_FALSE(HasInternetErrorText(12003));
-
     const std::string longReply(5001, 'x');
     const struct {
         unsigned long code;
@@ -254,27 +242,6 @@ TEST(FtpUnreachable, RefusedSilentAndStoppedServers) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
 }
 
-TEST(FtpPutConfiguration, PutsUnderTheConfigurationNameOrShowsTheText) {
-    PyFtpServer server;
-    if (!server.Ready()) {
-        SKIP_FOR_MISSING_PEER("pyftpdlib is not available");
-    }
-    std::filesystem::create_directories(server.Root() + "/cfg");
-    TestDocument t(
-        "[Misc]\nFTPServerName=127.0.0.1\nFTPServerPort=" + std::to_string(server.Port()) +
-        "\nFTPServerPath=cfg\nRegFileName=reg.txt\nFTPLogin=\nFTPPassword=\n");
-    WriteTextFile(t.Dir().File("reg.txt.fil"), "filtered");
-    CurlFtpClient client;
-    EXPECT_TRUE(FtpPutConfiguration(t.Doc(), client, t.Dir().File("reg.txt.fil")));
-    EXPECT_EQ(ReadTextFile(server.Root() + "/cfg/reg.txt"), "filtered");
-    EXPECT_TRUE(t.Messages().Texts().empty());
-
-    t.Doc().WriteINIValueStr("Misc", "FTPServerPath", "missing");
-    EXPECT_FALSE(FtpPutConfiguration(t.Doc(), client, t.Dir().File("reg.txt.fil")));
-    ASSERT_EQ(t.Messages().Texts().size(), 1u);
-    EXPECT_EQ(t.Messages().Texts()[0].rfind("550 ", 0), 0u) << t.Messages().Texts()[0];
-}
-
 using Items = std::vector<std::string>;
 
 TEST(ProfileLine, QuotedAndPlainNames) {
@@ -368,22 +335,6 @@ TEST(ProfileSectionReader, BufferLimitsOfBothSources) {
             EXPECT_THROW(read(), FilterIniFileTypes::OutOfBufferMemException) << c.line.size();
         }
     }
-}
-
-TEST(TemplateFile, ValuesAreLookedUpQuotedAndBounded) {
-    ProfileStore store;
-    TempDir dir;
-    std::string tpl = dir.File("site.tpl");
-    WriteTextFile(tpl,
-                  "[Template-Version]\n\"Version\"=2.1\n[AvailableExclusions]\nPlain=x\n"
-                  "\"Fits\"=" +
-                      std::string(1997, 'v') + "\n\"TooLong\"=" + std::string(1998, 'v') + "\n");
-    EXPECT_EQ(GetTemplateValue(store, tpl, "Template-Version", "Version"), "2.1");
-    EXPECT_EQ(GetTemplateValue(store, tpl, "AvailableExclusions", "Plain"), "");
-    EXPECT_EQ(GetTemplateValue(store, tpl, "AvailableExclusions", "Fits").size(), 1997u);
-    EXPECT_THROW(GetTemplateValue(store, tpl, "AvailableExclusions", "TooLong"),
-                 FilterIniFileTypes::OutOfBufferMemException);
-    EXPECT_EQ(GetTemplateValue(store, dir.File("missing.tpl"), "Template-Version", "Version"), "");
 }
 
 // The filter run against the real plug-in, libRegFilter.so beside the tests.
@@ -587,39 +538,12 @@ TEST_F(FilterRun, AppliesAndRecordsEveryChosenExclusion) {
     EXPECT_EQ(t.Messages().Texts(), Items{"GetINIValueStr:AvailableExclusions:Gone:Not Found"});
 }
 
+// A template definition may be 1997 characters long, not one more.
 TEST_F(FilterRun, AnOversizedTemplateDefinitionKeepsTheNamesRecordedBeforeIt) {
-    TemplateExclusions("\"A\"=multi_sz:\n\"B\"=multi_sz:\n\"C\"=" + std::string(1998, 'x') + "\n");
+    TemplateExclusions("\"A\"=multi_sz:\n\"B\"=multi_sz:" + std::string(1988, 'x') +
+                       "\n\"C\"=" + std::string(1998, 'x') + "\n");
     EXPECT_FALSE(Run({{"A", "B", "C"}, 3}, {2, 0, 1}));
     EXPECT_EQ(Current(), (Items{"A", "B"}));
-}
-
-TEST(FilterPlugin, ExceptionsKeepTheirTypeAcrossTheLibraryBoundary) {
-    TempDir dir;
-    FilterLibrary library(FilterLibraryPath());
-    ASSERT_NE(library.Factory(), nullptr);
-    std::string missing = dir.File("missing.reg");
-    EXPECT_THROW(library.Factory()(missing.c_str(), "", "", 0),
-                 FilterIniFileTypes::InfileNotFoundEx);
-    try {
-        library.Factory()(dir.Path().c_str(), "", "", 0);
-        ADD_FAILURE() << "no exception";
-    } catch (const FilterIniFileTypes::FilterException& e) {
-        EXPECT_NE(dynamic_cast<const FilterIniFileTypes::InfileReadEx*>(&e), nullptr);
-    }
-
-    std::string reg = dir.File("t.reg"), tpl = dir.File("t.tpl");
-    WriteTextFile(reg, kInput);
-    WriteTextFile(tpl, "");
-    const std::pair<int, int> sizes[] = {{0, 4 << 20}, {-1, 4 << 20}, {4096, 4096}};
-    for (auto [asked, used] : sizes) {
-        std::unique_ptr<RegistryFilter> filter(
-            library.Factory()(reg.c_str(), tpl.c_str(), (reg + ".fil").c_str(), asked));
-        EXPECT_EQ(filter->BufferSize(), used);
-        EXPECT_EQ(filter->AddExclusion(kNet.c_str(), "*"), 1);
-        filter->Run();
-        EXPECT_EQ(filter->RemovedKeys(), 2);
-        EXPECT_EQ(filter->RemovedValues(), 0);
-    }
 }
 
 }  // namespace
