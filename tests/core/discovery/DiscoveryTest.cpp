@@ -122,8 +122,8 @@ TEST_F(SnmpScan, RangeEdges) {
     }
 }
 
-// The subnet list is read whole, however long; more than 255 entries, or an
-// empty one, are reported and end the run before any probe.
+// The subnet list is read whole, however long; a bad one (tests below) is
+// reported and ends the run before any probe.
 TEST_F(SnmpScan, TheSubnetListIsReadWholeOrRefused) {
     std::string list;
     for (int i = 0; i < 32; ++i) {
@@ -134,21 +134,15 @@ TEST_F(SnmpScan, TheSubnetListIsReadWholeOrRefused) {
     EXPECT_EQ(SnmpScanThread(t.Doc(), monitor), kDiscoveryEnded);
     ASSERT_EQ(Probed().size(), 32u);
     EXPECT_EQ(Probed().front(), "127.0.131.1");
-    std::string tooMany;
-    for (int i = 0; i < 8; ++i) {
-        tooMany += list;  // 256 entries
-    }
-    for (const std::string& bad : {tooMany, std::string("10.1.1;;10.1.2")}) {
-        FakeSnmpManager silent;
-        TestDocument refused(RangeSettings(bad, 1, 10), &silent);
-        RecordingMonitor none;
-        EXPECT_EQ(SnmpScanThread(refused.Doc(), none), kDiscoveryEnded);
-        EXPECT_EQ(refused.Messages().Texts(),
-                  std::vector<std::string>{"Bad Discover IP Sub Net Entry in INI, Check Setup"});
-        EXPECT_TRUE(none.Lines().empty());
-        EXPECT_TRUE(silent.Opens().empty());
-        EXPECT_EQ(none.DoneCount(), 1);
-    }
+    FakeSnmpManager silent;
+    TestDocument refused(RangeSettings("10.1.1;;10.1.2", 1, 10), &silent);
+    RecordingMonitor none;
+    EXPECT_EQ(SnmpScanThread(refused.Doc(), none), kDiscoveryEnded);
+    EXPECT_EQ(refused.Messages().Texts(),
+              std::vector<std::string>{"Bad Discover IP Sub Net Entry in INI, Check Setup"});
+    EXPECT_TRUE(none.Lines().empty());
+    EXPECT_TRUE(silent.Opens().empty());
+    EXPECT_EQ(none.DoneCount(), 1);
 }
 
 TEST_F(SnmpScan, NamesAndDescriptionsCannotForgeLogLines) {
@@ -294,16 +288,12 @@ struct Reply {
     int afterMs = 0;
 };
 
+// Answers each request as the script says, from a thread of its own; the
+// replies to one request go out in order, each at its time.
 class Responder {
 public:
-    struct Seen {
-        std::string destination;
-        std::string payload;
-    };
-
     explicit Responder(std::map<std::string, std::vector<Reply>> script)
         : m_script(std::move(script)) {
-        m_socket = ::socket(AF_INET, SOCK_DGRAM, 0);
         int on = 1;
         ::setsockopt(m_socket, IPPROTO_IP, IP_PKTINFO, &on, sizeof(on));
         sockaddr_in any = Endpoint("0.0.0.0", 2343);
@@ -313,11 +303,11 @@ public:
     ~Responder() {
         m_thread.request_stop();
         m_thread.join();
-        m_replies.clear();
         ::close(m_socket);
     }
     bool Ready() const { return m_ready; }
-    std::vector<Seen> Requests() const {
+    // The destination and the payload of each request seen.
+    std::vector<std::pair<std::string, std::string>> Requests() const {
         std::lock_guard lock(m_mutex);
         return m_seen;
     }
@@ -326,63 +316,43 @@ private:
     void Serve(std::stop_token stop) {
         while (!stop.stop_requested()) {
             pollfd watch{m_socket, POLLIN, 0};
-            if (::poll(&watch, 1, 50) <= 0) {
-                continue;
-            }
-            char data[2048];
-            char control[256];
+            char data[2048], control[256];
             sockaddr_in source{};
             iovec vector{data, sizeof(data)};
-            msghdr message{};
-            message.msg_name = &source;
-            message.msg_namelen = sizeof(source);
-            message.msg_iov = &vector;
-            message.msg_iovlen = 1;
-            message.msg_control = control;
-            message.msg_controllen = sizeof(control);
-            ssize_t length = ::recvmsg(m_socket, &message, 0);
+            msghdr message{&source, sizeof(source), &vector, 1, control, sizeof(control), 0};
+            ssize_t length = ::poll(&watch, 1, 50) > 0 ? ::recvmsg(m_socket, &message, 0) : -1;
             if (length < 0) {
                 continue;
             }
-            std::string destination;
-            for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c)) {
-                if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
-                    auto* info = reinterpret_cast<in_pktinfo*>(CMSG_DATA(c));
-                    char text[INET_ADDRSTRLEN];
-                    ::inet_ntop(AF_INET, &info->ipi_addr, text, sizeof(text));
-                    destination = text;
-                }
-            }
+            // IP_PKTINFO is the only control message asked for.
+            char destination[INET_ADDRSTRLEN];
+            ::inet_ntop(
+                AF_INET,
+                &reinterpret_cast<in_pktinfo*>(CMSG_DATA(CMSG_FIRSTHDR(&message)))->ipi_addr,
+                destination, sizeof(destination));
             {
                 std::lock_guard lock(m_mutex);
                 m_seen.push_back(
                     {destination, std::string(data, static_cast<std::size_t>(length))});
             }
-            auto script = m_script.find(destination);
-            if (script == m_script.end()) {
-                continue;
-            }
             auto at = Clock::now();
-            for (const Reply& reply : script->second) {
-                m_replies.emplace_back([this, reply, source, at] {
-                    std::this_thread::sleep_until(at + milliseconds(reply.afterMs));
-                    int out = ::socket(AF_INET, SOCK_DGRAM, 0);
-                    sockaddr_in from = Endpoint(reply.from, 0);
-                    ::bind(out, reinterpret_cast<const sockaddr*>(&from), sizeof(from));
-                    ::sendto(out, reply.payload.data(), reply.payload.size(), 0,
-                             reinterpret_cast<const sockaddr*>(&source), sizeof(source));
-                    ::close(out);
-                });
+            for (const Reply& reply : m_script[destination]) {
+                std::this_thread::sleep_until(at + milliseconds(reply.afterMs));
+                int out = ::socket(AF_INET, SOCK_DGRAM, 0);
+                sockaddr_in from = Endpoint(reply.from, 0);
+                ::bind(out, reinterpret_cast<const sockaddr*>(&from), sizeof(from));
+                ::sendto(out, reply.payload.data(), reply.payload.size(), 0,
+                         reinterpret_cast<const sockaddr*>(&source), sizeof(source));
+                ::close(out);
             }
         }
     }
 
     std::map<std::string, std::vector<Reply>> m_script;
-    int m_socket = -1;
+    int m_socket = ::socket(AF_INET, SOCK_DGRAM, 0);
     bool m_ready = false;
     mutable std::mutex m_mutex;
-    std::vector<Seen> m_seen;
-    std::vector<std::jthread> m_replies;
+    std::vector<std::pair<std::string, std::string>> m_seen;
     std::jthread m_thread;
 };
 
@@ -464,9 +434,9 @@ TEST_F(BroadcastDiscovery, EachTerminalThatAnswersIsLoggedOnce) {
     EXPECT_TRUE(t.Messages().Texts().empty());
     // The last subnet of the list goes first; each request is the 8-byte datagram.
     std::vector<std::string> destinations;
-    for (const auto& seen : responder.Requests()) {
-        destinations.push_back(seen.destination);
-        EXPECT_EQ(seen.payload, kRequest);
+    for (const auto& [destination, payload] : responder.Requests()) {
+        destinations.push_back(destination);
+        EXPECT_EQ(payload, kRequest);
     }
     EXPECT_EQ(destinations,
               (std::vector<std::string>{"10.77.2.255", "10.77.1.255", "255.255.255.255"}));
@@ -556,18 +526,6 @@ TEST(WinSockErrorText, BothTablesAndTheFallbacks) {
 
 using Entries = std::vector<std::string>;
 
-// Entries are stored last first; any number of ";" at the very end is ignored.
-TEST(SubnetList, EntriesAreStoredLastFirst) {
-    SubnetTable table;
-    for (auto [list, entries] :
-         {std::pair{"10.1.1;10.1.2", Entries{"10.1.2", "10.1.1"}},
-          std::pair{"10.1.1;;", Entries{"10.1.1"}},
-          std::pair{"192.168.4;10.1.1;172.16.9;", Entries{"172.16.9", "10.1.1", "192.168.4"}}}) {
-        ASSERT_TRUE(ParseSubnetList(list, table)) << list;
-        EXPECT_EQ(table.Entries(), entries);
-    }
-}
-
 TEST(SubnetList, AnEntryIsExactlyThreeNumbersFrom0To255) {
     SubnetTable table;
     for (const char* good : {"255.255.255", "0.0.0", "127.0.0", "10.1.2", "192.168.100"}) {
@@ -601,7 +559,8 @@ TEST(SubnetList, BadListsAreRejectedWhole) {
         EXPECT_FALSE(ParseSubnetList(bad, table)) << bad.substr(0, 20);
         EXPECT_EQ(table.Count(), 0u) << bad.substr(0, 20);
     }
-    ASSERT_TRUE(ParseSubnetList("10.9.9;10.9.8", table));
+    // Entries are stored last first; any number of ";" at the very end is ignored.
+    ASSERT_TRUE(ParseSubnetList("10.9.9;10.9.8;;", table));
     EXPECT_FALSE(ParseSubnetList("", table));
     EXPECT_EQ(table.Entries(), (Entries{"10.9.8", "10.9.9"}));
 }
