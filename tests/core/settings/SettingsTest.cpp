@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <functional>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <thread>
 
@@ -68,23 +68,12 @@ TEST(Settings, ReadsReportWhatIsMissingAndSeeTheFileAsItIs) {
     EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "Long", IfMissing::Silent), longValue.substr(0, 254));
 }
 
-// Writes keep comments, order and the file's mode (a new file is owner-only:
-// it holds the write community and the FTP password); a value that would
-// split into two lines, or a file that cannot be written, is reported.
+// Writes keep the file's mode (a new file is owner-only: it holds the write
+// community and the FTP password); a value that would split into two lines,
+// or a file that cannot be written, is reported. (What a write keeps of the
+// text: the ProfileDocument cases.)
 TEST(Settings, WritesKeepTheFileAndReportWhatTheyCannotDo) {
     TestDocument t(kSettings);
-    t.Doc().WriteINIValueStr("MISC", "getcommunity", "changed");
-    t.Doc().WriteINIValueStr("CurrentExclusions", "Serial", "");
-    std::string text = ReadTextFile(t.SettingsPath());
-    EXPECT_EQ(text.rfind("; administrator's note\n[Misc]\nFTPServerName=\n", 0), 0u) << text;
-    EXPECT_NE(text.find("GetCommunity=changed\n"), std::string::npos);
-    EXPECT_NE(text.find("[CurrentExclusions]\nSerial=\n"), std::string::npos);
-    t.Doc().DeleteINISection("currentexclusions");
-    EXPECT_EQ(t.Doc().GetINIValueStr("CurrentExclusions", "Serial", IfMissing::Silent),
-              "NoneNoneNone");
-    EXPECT_EQ(t.Doc().GetINIValueStr("OID", "OidSysName", IfMissing::Silent), ".1.3.6.1.2.1.1.5.0");
-    EXPECT_TRUE(t.Messages().Texts().empty());
-
     t.Doc().WriteINIValueStr("Misc", "FTPLogin", "admin\n[Evil]\nx=1");
     EXPECT_EQ(t.Messages().Texts().size(), 1u);
     EXPECT_EQ(t.Doc().GetINIValueStr("Evil", "x", IfMissing::Silent), "NoneNoneNone");
@@ -139,11 +128,6 @@ TEST(SettingsPath, ReplacesTheProgramsExtensionOrAppendsOne) {
               "/opt/fw.d/fleetwarden-cli.tpl");
     // A build's programs sit in a writable folder with no installed default.
     EXPECT_EQ(ResolveSettingsPath(""), SiblingFileWithExtension(ExecutablePath(), "ini"));
-    RecordingMessages messages;
-    SharedState state("/tmp/site.ini");
-    CTarnDoc doc(messages, NetSnmpManager(), state);
-    EXPECT_EQ(doc.GetINIPath(), "/tmp/site.ini");
-    EXPECT_EQ(doc.GetTemplatePath(), "/tmp/site.tpl");
 }
 
 TEST(SettingsPath, AnInstalledProgramKeepsItsSettingsInTheUsersFolder) {

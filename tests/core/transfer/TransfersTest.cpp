@@ -325,18 +325,6 @@ protected:
     RecordingNotice notice;
 };
 
-TEST_F(DownloadRun, NoPathOrNoTerminalIsRefusedBeforeAnythingHappens) {
-    Use("");
-    std::string before = ReadTextFile(t->SettingsPath());
-    EXPECT_EQ(Run("", {{0, "T"}}).end, DownloadRunEnd::Refused);
-    EXPECT_EQ(Run(t->Dir().Path(), {}).end, DownloadRunEnd::Refused);
-    EXPECT_EQ(t->Messages().Texts(),
-              (Names{"Must Provide a Path for the Configuration File",
-                     "Terminal(s) Must Be Selected Before Configuration Transfer Can Occur"}));
-    EXPECT_TRUE(notice.Events().empty());
-    EXPECT_EQ(ReadTextFile(t->SettingsPath()), before);
-}
-
 // A failed filter or put ends the run with its message under the step's
 // notice; the path is not saved, and the filtered file goes unless
 // DnRemoveTempFile says "no" in any letter case.
