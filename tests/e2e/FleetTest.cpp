@@ -137,7 +137,7 @@ protected:
             return r.agent == ip && r.generic == 6 && (r.specific == 5 || r.specific == 6);
         });
         EXPECT_TRUE(trap) << site.Why();
-        return trap && trap->bindings.size() == 2 ? trap->bindings[1].integer : -1;
+        return trap && trap->bindings.size() == 2 ? trap->bindings[1] : -1;
     }
     // The agents whose outcome trap said done, once `count` of them have.
     std::set<std::string> Done(std::size_t count) {
