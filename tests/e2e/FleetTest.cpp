@@ -463,10 +463,7 @@ TEST_F(FleetCommandLine, DownloadConfigWaitsForEachTerminalsOutcome) {
 // asked; the older model refusing its first destination takes its own
 // layout's second one.
 TEST_F(FleetCommandLine, FirmwareWaitsForEachTerminalsOutcome) {
-    const std::string firmware = site.dir.File("fw");
-    fs::create_directories(firmware);
-    WriteTextFile(firmware + "/params.ini", "[Image]\nImageFileName=fw.bin\n");
-    WriteTextFile(firmware + "/fw.bin", "image");
+    const std::string firmware = MakeFirmware(site.dir, "6.1.0001", false);
     ASSERT_FALSE(ProfileStore().Write(site.SettingsPath(), "Misc", "TransferParallel", "3"));
     CliRun mixed =
         Cli({"firmware", firmware, kLocked, kOldFallback, kOldLocked, kT2, kMute, "--wait", "4"});

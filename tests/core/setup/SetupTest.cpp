@@ -111,24 +111,6 @@ TEST(Setup, ThePathGetsALeadingSeparatorOfItsOwnKind) {
     }
 }
 
-TEST(Setup, OpeningReadsMissingKeysAsTheirErrorText) {
-    TestDocument t("[Misc]\nDiscoverRangeLow=abc\nFTPServerName=\n");
-    SetupValues values = ReadSetupValues(t.Doc());
-    EXPECT_EQ(values.getCommunity, "GetINIValueStrError");
-    EXPECT_FALSE(values.broadcast);
-    EXPECT_EQ(values.rangeLow, "0");
-    EXPECT_EQ(values.rangeHigh, "0");
-    EXPECT_EQ(values.ftpServerName, "");
-    EXPECT_EQ(values.ftpPassword, "");
-    std::vector<std::string> texts = t.Messages().Texts();
-    ASSERT_EQ(texts.size(), 9u);
-    EXPECT_EQ(texts[0], "GetINIValueStr:Misc:GetCommunity:Not Found");
-    EXPECT_EQ(texts[7],
-              "There Was An Error Decrypting The FTP Server Password, Password Cleared\n");
-    EXPECT_EQ(texts[8], "GetINIValueStr:Misc:DiscoverRangeHigh:Not Found");
-    EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "FTPPassword", IfMissing::Silent), "");
-}
-
 TEST(Setup, ProposedSubnetAndTheStartUpCheck) {
     EXPECT_EQ(ProposedSubnet("10.1.2.40"), "10.1.2");
     EXPECT_EQ(ProposedSubnet(""), "255.255.255");

@@ -281,23 +281,6 @@ TEST(DownloadDialogFields, ThePreviousChoiceIsFoundFromTheSecondEntryOnExactName
     }
 }
 
-// The dialog's lists as stored (tests/gui shows them); a reboot only for
-// "Yes" itself, and an oversized section of saved choices selects nothing.
-TEST(DownloadDialogFields, RebootOnlyForYesAndNoChoicesFromAnOversizedSection) {
-    TestDocument t("[Misc]\nDnloadPath=/srv/configs\nCfgReboot=yes\n");
-    DownloadDialogFields fields = ReadDownloadDialogFields(t.Doc());
-    EXPECT_FALSE(fields.reboot);
-    EXPECT_EQ(fields.path, "/srv/configs");
-    TestDocument big("[Misc]\nCfgReboot=Yes\n[CurrentExclusions]\n" + std::string(10000, 'x') +
-                     "=\n");
-    fields = ReadDownloadDialogFields(big.Doc());
-    EXPECT_TRUE(fields.reboot);
-    EXPECT_EQ(fields.path, "GetINIValueStrError");
-    EXPECT_FALSE(fields.exclusions.complete);
-    EXPECT_TRUE(fields.selectedExclusions.empty());
-    EXPECT_EQ(big.Messages().Texts(), Names{"GetINIValueStr:Misc:DnloadPath:Not Found"});
-}
-
 const std::string kFilterStep = "Filtering Source Configuration File / Please Wait";
 const std::string kPutStep = "FTP Configuration to FTP Server / Please Wait";
 
@@ -464,17 +447,6 @@ TEST(FirmwareChecks, AFailedCopyAsksNoTerminal) {
 const std::string kSysName = ".1.3.6.1.2.1.1.5.0";
 const std::string kDomain = ".1.3.6.1.4.1.32473.10.1.7.0";
 using Outcome = SetTargetResult::Outcome;
-
-TEST(StripDomain, CutsTheDomainAndItsSeparatorOnlyAfterTheFirstCharacter) {
-    const std::tuple<std::string, std::string, std::string> cases[] = {
-        {"KIOSK.fleet.example", "fleet.example", "KIOSK"},
-        {"KIOSK.other.example", "fleet.example", "KIOSK.other.example"},
-        {"fleet.example", "fleet.example", "fleet.example"},
-    };
-    for (const auto& [name, domain, expected] : cases) {
-        EXPECT_EQ(StripDomain(name, domain), expected) << name << " / " << domain;
-    }
-}
 
 // Terminals T0..T(count-1) of their own MAC addresses, whose stored names
 // carry the domain "fleet.example" they report.
