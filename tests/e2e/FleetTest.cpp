@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <map>
 #include <set>
-#include <thread>
 
 #include "CliTestSupport.h"
 #include "FakeTerminals.h"

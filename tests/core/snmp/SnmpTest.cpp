@@ -17,28 +17,14 @@ namespace {
 const std::string kUnknown = " - The requested operation identified an unknown variable - ";
 const std::string kTimedOut = "Get Get - The request timed-out - SnmpMgrRequestGETError";
 
-class SnmpAgent : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { agent = new SnmpdAgent(); }
-    static void TearDownTestSuite() {
-        delete agent;
-        agent = nullptr;
+TEST(SnmpAgent, ReadsEachValueTypeAsText) {
+    SnmpdAgent agent;
+    if (!agent.Ready()) {
+        SKIP_FOR_MISSING_PEER("snmpd did not start: " + agent.Log());
     }
-    void SetUp() override {
-        if (!agent->Ready()) {
-            SKIP_FOR_MISSING_PEER("snmpd did not start: " + agent->Log());
-        }
-        t = std::make_unique<TestDocument>(AgentSettings(agent->Port()));
-    }
-    CTarnDoc& Doc() { return t->Doc(); }
-    std::string Ip() const { return agent->Address(); }
-
-    static SnmpdAgent* agent;
-    std::unique_ptr<TestDocument> t;
-};
-SnmpdAgent* SnmpAgent::agent = nullptr;
-
-TEST_F(SnmpAgent, ReadsEachValueTypeAsText) {
+    TestDocument t(AgentSettings(agent.Port()));
+    CTarnDoc& doc = t.Doc();
+    const std::string ip = agent.Address();
     const std::pair<const char*, std::string> cases[] = {
         {"OidSysLocation", "Test Rack 7"},
         {"OidNegative", "-5"},
@@ -55,13 +41,12 @@ TEST_F(SnmpAgent, ReadsEachValueTypeAsText) {
         {"OidUnknown", "Get" + kUnknown + "AgentErrorStatusError"},
     };
     for (const auto& [name, text] : cases) {
-        EXPECT_EQ(Doc().GetSnmpValue(Ip(), name), text) << name;
+        EXPECT_EQ(doc.GetSnmpValue(ip, name), text) << name;
     }
-    EXPECT_EQ(Doc().GetSnmpValue(Ip(), "OidIfType", 3), "6");
-    EXPECT_EQ(Doc().GetSnmpValue(Ip(), "OidMacAdr", 3), "00806412ABCD");
-    EXPECT_EQ(Doc().SetSnmpValue(Ip(), "OidUnknown", "x"),
-              "Set" + kUnknown + "AgentErrorStatusError");
-    EXPECT_TRUE(t->Messages().Texts().empty());
+    EXPECT_EQ(doc.GetSnmpValue(ip, "OidIfType", 3), "6");
+    EXPECT_EQ(doc.GetSnmpValue(ip, "OidMacAdr", 3), "00806412ABCD");
+    EXPECT_EQ(doc.SetSnmpValue(ip, "OidUnknown", "x"), "Set" + kUnknown + "AgentErrorStatusError");
+    EXPECT_TRUE(t.Messages().Texts().empty());
 }
 
 TEST(SnmpSilentAgent, AStopEndsTheWaitForAnAnswerAtOnce) {
