@@ -566,25 +566,13 @@ TEST_F(FleetCommandLine, ListShowsEachTerminalWithItsElevenValues) {
                                            "settings accept)"}));
 }
 
-TEST_F(FleetCommandLine, SeparateRunsShareNothingButTheTerminalsThemselves) {
+// What set wrote, from another run too, shows at a later run's refresh, each
+// value on the terminal's own line; the CSV form keeps it exact, in quotes.
+// Separate runs share nothing but the terminals themselves.
+TEST_F(FleetCommandLine, WrittenValuesShowInALaterRunOnTheirLine) {
     Texts lines = SplitLines(Program({"list", kT1, kThird}).out);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1].rfind("THIRD\t", 0), 0u);
-    // Renamed on the terminal itself, from another run.
-    CliRun rename = Program({"set", kThird, "OidSysName", "THIRD-NEW"});
-    EXPECT_EQ(rename.code, 0);
-    ASSERT_EQ(rename.out, "NoneNoneNone\n");
-    // A later run knows only what it asks the terminals now.
-    lines = SplitLines(Program({"list", kThird, kT1}).out);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0].rfind("THIRD-NEW\t", 0), 0u);
-    EXPECT_EQ(lines[1].rfind("T1\t", 0), 0u);
-    EXPECT_EQ(SplitLines(Program({"list", kT1}).out).size(), 1u);
-}
-
-// What set wrote shows at the next refresh, each value on the terminal's own
-// line; the CSV form keeps it exact, in quotes.
-TEST_F(FleetCommandLine, WrittenValuesShowAtTheNextRefreshOnTheirLine) {
     const std::string location = "Hall\t2\nRow \\3\x1b[1m";
     const std::pair<const char*, std::string> written[] = {
         {"OidSysName", "T1-2"},           {"OidSysLocation", location},
@@ -594,15 +582,20 @@ TEST_F(FleetCommandLine, WrittenValuesShowAtTheNextRefreshOnTheirLine) {
         CliRun set = Cli({"set", kT1, name, value});
         EXPECT_EQ(set.out, "NoneNoneNone\n") << name << set.err;
     }
+    CliRun rename = Program({"set", kThird, "OidSysName", "THIRD-NEW"});
+    EXPECT_EQ(rename.code, 0);
+    EXPECT_EQ(rename.out, "NoneNoneNone\n");
     const std::string escaped = "Hall\\t2\\nRow \\\\3\\x1b[1m";
     EXPECT_EQ(Cli({"get", kT1, "OidSysLocation"}).out, escaped + "\n");
-    Texts text = SplitLines(Cli({"list", kT1}).out);
-    ASSERT_EQ(text.size(), 1u);
-    EXPECT_EQ(text[0].rfind("T1-2\t", 0), 0u) << text[0];
-    EXPECT_TRUE(Contains(text[0], "\t" + escaped + "\tDesk 4200\tAsset 2\tSecond\tThird\t"))
-        << text[0];
+    lines = SplitLines(Program({"list", kThird, kT1}).out);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].rfind("THIRD-NEW\t", 0), 0u);
+    EXPECT_EQ(lines[1].rfind("T1-2\t", 0), 0u) << lines[1];
+    EXPECT_TRUE(Contains(lines[1], "\t" + escaped + "\tDesk 4200\tAsset 2\tSecond\tThird\t"))
+        << lines[1];
     std::string csv = Cli({"list", "--csv", kT1}).out;
     EXPECT_TRUE(Contains(csv, ",\"" + location + "\",Desk 4200,")) << csv;
+    EXPECT_EQ(SplitLines(Program({"list", kT1}).out).size(), 1u);
 }
 
 TEST_F(FleetCommandLine, DiscoverPrintsTheLogThenTheTerminals) {
