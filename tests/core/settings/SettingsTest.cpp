@@ -172,8 +172,9 @@ TEST(SettingsPath, AnInstalledProgramKeepsItsSettingsInTheUsersFolder) {
 
 // Dotted values, a redirection to the product's section, PRODUCTSPECIFIC to
 // OTHER for a product that is not known; a name missing in the end is
-// reported under the OID section, not the one it was redirected to.
-TEST(OidNames, DottedValuesRedirectionAndNotFoundTexts) {
+// reported under the OID section, not the one it was redirected to. The older
+// model's section is a thread's own.
+TEST(OidNames, DottedValuesRedirectionSectionsAndNotFoundTexts) {
     FakeSnmpManager silent;  // no terminal answers: the product is unknown
     silent.openOk = false;
     TestDocument t(kSettings, &silent);
@@ -190,6 +191,16 @@ TEST(OidNames, DottedValuesRedirectionAndNotFoundTexts) {
                                         "GetOidFromStr:OID:OidMissingThere:Not Found",
                                         "GetOidFromStr:OID:OidAbsent:Not Found"}));
     EXPECT_EQ(t.Messages().Icons(), std::vector<MessageIcon>(3, MessageIcon::Warning));
+    // The older model's section applies only to the thread that switched to it.
+    std::string other;
+    {
+        OidSectionSwitch older(t.State().OidSection(), "TRK2200OLD");
+        EXPECT_EQ(t.Doc().GetOidFromStr("OidSysName", "127.0.0.9"), ".1.3.6.1.4.1.32473.22.1");
+        std::thread worker([&] { other = t.Doc().GetOidFromStr("OidSysName", "127.0.0.9"); });
+        worker.join();
+    }
+    EXPECT_EQ(other, ".1.3.6.1.2.1.1.5.0");
+    EXPECT_EQ(t.State().OidSection().Get(), "OID");
 }
 
 TEST(OidNames, AProductObjectThatRedirectsToItsOwnProductIsNotFoundOnce) {
@@ -224,21 +235,6 @@ TEST(OidNames, AProductObjectThatRedirectsToItsOwnProductIsNotFoundOnce) {
                   std::vector<std::string>{"GetOidFromStr:" + std::string(c.section) +
                                            ":OidSysObjID:Not Found"});
     }
-}
-
-TEST(OidNames, TheOlderModelsSectionAppliesOnlyToTheThreadThatSwitched) {
-    FakeSnmpManager silent;
-    silent.openOk = false;
-    TestDocument t(kSettings, &silent);
-    std::string other;
-    {
-        OidSectionSwitch older(t.State().OidSection(), "TRK2200OLD");
-        EXPECT_EQ(t.Doc().GetOidFromStr("OidSysName", "127.0.0.9"), ".1.3.6.1.4.1.32473.22.1");
-        std::thread worker([&] { other = t.Doc().GetOidFromStr("OidSysName", "127.0.0.9"); });
-        worker.join();
-    }
-    EXPECT_EQ(other, ".1.3.6.1.2.1.1.5.0");
-    EXPECT_EQ(t.State().OidSection().Get(), "OID");
 }
 
 TEST(Settings, PortsOutsideOneTo65535AreReportedAndNotUsed) {

@@ -33,7 +33,7 @@ namespace {
 
 // The upload's local directory, the checks before anything is sent, and a
 // terminal that answers at once; the dialog's runs against simulated
-// terminals are in tests/gui/TransferDialogsTest.cpp.
+// terminals are in tests/gui/DialogsTest.cpp.
 mode_t ModeOf(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
@@ -240,7 +240,7 @@ TEST(TransferFanOut, AHeldJobDoesNotHoldBackTheJobsFarBehindIt) {
 }
 
 // The download's dialog fields and the run's steps up to the terminals (the
-// terminals themselves: tests/e2e/ConfigurationDownloadTest.cpp).
+// terminals themselves: tests/e2e/FleetTest.cpp).
 using Names = std::vector<std::string>;
 using Rows = std::vector<std::size_t>;
 
