@@ -46,11 +46,6 @@ std::vector<Found> Database(CTarnDoc& doc) {
 
 class SnmpScan : public ::testing::Test {
 protected:
-    void Fleet(std::initializer_list<FakeTerminal> terminals) {
-        for (const auto& terminal : terminals) {
-            AddFakeTerminal(snmp, terminal);
-        }
-    }
     // The probes the scan sent, in order.
     std::vector<std::string> Probed() const {
         std::vector<std::string> agents;
@@ -70,8 +65,10 @@ protected:
 // the name has given none. (The fleet's own scan: tests/e2e.)
 TEST_F(SnmpScan, ScansTheLastSubnetFirstAndProbesEachAddressOnce) {
     TestDocument t(RangeSettings("10.1.1;10.1.2", 1, 10), &snmp);
-    Fleet({{.ip = "10.1.1.3", .name = "FRONT", .description = "Desk 1", .mac = "008064000001"},
-           {.ip = "10.1.2.5", .name = "BACK", .description = "Desk 2", .mac = "008064000002"}});
+    AddFakeTerminal(
+        snmp, {.ip = "10.1.1.3", .name = "FRONT", .description = "Desk 1", .mac = "008064000001"});
+    AddFakeTerminal(
+        snmp, {.ip = "10.1.2.5", .name = "BACK", .description = "Desk 2", .mac = "008064000002"});
     snmp.agents["10.1.2.8"][".1.3.6.1.2.1.1.1.0"] = FakeSnmpManager::Text("no name here");
     RecordingMonitor monitor;
     EXPECT_EQ(SnmpScanThread(t.Doc(), monitor), kDiscoveryEnded);
@@ -147,7 +144,8 @@ TEST_F(SnmpScan, TheSubnetListIsReadWholeOrRefused) {
 
 TEST_F(SnmpScan, NamesAndDescriptionsCannotForgeLogLines) {
     TestDocument t(RangeSettings("10.1.2", 7, 7), &snmp);
-    Fleet({{.ip = "10.1.2.7", .name = "A\n\nFORGED", .description = "\x1b[2Jdesk\t3"}});
+    AddFakeTerminal(snmp,
+                    {.ip = "10.1.2.7", .name = "A\n\nFORGED", .description = "\x1b[2Jdesk\t3"});
     RecordingMonitor monitor;
     EXPECT_EQ(SnmpScanThread(t.Doc(), monitor), kDiscoveryEnded);
     EXPECT_EQ(monitor.Lines(), TerminalBlock("A\\n\\nFORGED", "\\x1b[2Jdesk\\t3", "10.1.2.7"));

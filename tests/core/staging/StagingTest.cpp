@@ -44,25 +44,21 @@ std::string BinaryContent() {
     return bytes;
 }
 
-// A server that takes the connection and never says a word.
+// A server that takes connections and never says a word: nobody accepts on
+// its listening socket.
 class SilentServer {
 public:
-    SilentServer() : m_fd(::socket(AF_INET, SOCK_STREAM, 0)) {
-        sockaddr_in sin{};
-        sin.sin_family = AF_INET;
+    SilentServer() {
+        sockaddr_in sin{.sin_family = AF_INET, .sin_port = htons(static_cast<std::uint16_t>(port))};
         sin.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         ::bind(m_fd, reinterpret_cast<sockaddr*>(&sin), sizeof(sin));
         ::listen(m_fd, 4);
-        socklen_t len = sizeof(sin);
-        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&sin), &len);
-        m_port = ntohs(sin.sin_port);
     }
     ~SilentServer() { ::close(m_fd); }
-    unsigned Port() const { return m_port; }
+    const unsigned port = FreeTcpPort("127.0.0.1");
 
 private:
-    int m_fd;
-    unsigned m_port = 0;
+    int m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
 };
 
 FtpServer At(unsigned port, std::string login = {}, std::string password = {}) {
@@ -225,7 +221,7 @@ TEST(FtpUnreachable, RefusedSilentAndStoppedServers) {
 
     SilentServer silent;
     auto started = std::chrono::steady_clock::now();
-    FtpOutcome timedOut = FtpGetFile(quick, At(silent.Port()), "f", dir.File("g"));
+    FtpOutcome timedOut = FtpGetFile(quick, At(silent.port), "f", dir.File("g"));
     EXPECT_EQ(timedOut.ErrorText(), "The request has timed out.");
     EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
 
@@ -236,8 +232,7 @@ TEST(FtpUnreachable, RefusedSilentAndStoppedServers) {
         stop.request_stop();
     });
     started = std::chrono::steady_clock::now();
-    FtpOutcome stopped =
-        FtpGetFile(patient, At(silent.Port()), "f", dir.File("g"), stop.get_token());
+    FtpOutcome stopped = FtpGetFile(patient, At(silent.port), "f", dir.File("g"), stop.get_token());
     EXPECT_EQ(stopped.code, 12017u);
     EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
 }

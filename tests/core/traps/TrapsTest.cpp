@@ -537,15 +537,10 @@ TEST(TrapListener, AStopRequestIsSeenBetweenTrapsOfASteadyStream) {
 
 // What the trap service makes of each datagram: a trap that holds only what
 // decoding reads, within the queue's budget of bytes, or a counted loss.
-sockaddr_in Loopback() {
-    sockaddr_in from{};
-    from.sin_family = AF_INET;
-    from.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return from;
-}
-
 void Feed(TrapIntake& intake, const std::vector<std::uint8_t>& datagram) {
-    intake.Receive(datagram.data(), datagram.size(), Loopback());
+    sockaddr_in from{.sin_family = AF_INET};
+    from.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    intake.Receive(datagram.data(), datagram.size(), from);
 }
 
 TEST(TrapIntake, AHugeTrapKeepsOnlyTheBindingsDecodingReads) {
