@@ -26,18 +26,8 @@ void InitialiseParser() {
     });
 }
 
-std::string Dotted(const oid* arcs, std::size_t count) {
-    std::string text;
-    for (std::size_t i = 0; i < count; ++i) {
-        text += "." + std::to_string(arcs[i]);
-    }
-    return text;
-}
-
-ReceivedTrap Decode(std::vector<u_char> data, const std::string& source) {
-    ReceivedTrap trap;
-    trap.source = source;
-    trap.malformed = true;
+ReceivedTrap Decode(std::vector<u_char> data) {
+    ReceivedTrap trap{.malformed = true};
     u_char community[256];
     size_t communityLength = sizeof(community);
     size_t length = data.size();
@@ -49,22 +39,10 @@ ReceivedTrap Decode(std::vector<u_char> data, const std::string& source) {
         char agent[INET_ADDRSTRLEN] = {};
         ::inet_ntop(AF_INET, pdu->agent_addr, agent, sizeof(agent));
         trap.agent = agent;
-        trap.enterprise = Dotted(pdu->enterprise, pdu->enterprise_length);
         trap.generic = pdu->trap_type;
         trap.specific = pdu->specific_type;
         for (auto* var = pdu->variables; var; var = var->next_variable) {
-            ReceivedTrap::Binding binding;
-            binding.oid = Dotted(var->name, var->name_length);
-            binding.type = var->type;
-            if (var->type == ASN_OBJECT_ID) {
-                binding.text = Dotted(var->val.objid, var->val_len / sizeof(oid));
-            } else if (var->type == ASN_INTEGER || var->type == ASN_COUNTER ||
-                       var->type == ASN_GAUGE || var->type == ASN_TIMETICKS) {
-                binding.integer = *var->val.integer;
-            } else if (var->val.string) {
-                binding.text.assign(reinterpret_cast<const char*>(var->val.string), var->val_len);
-            }
-            trap.bindings.push_back(binding);
+            trap.bindings.push_back(var->type == ASN_INTEGER ? *var->val.integer : 0);
         }
     }
     if (pdu) {
@@ -99,17 +77,12 @@ std::optional<ReceivedTrap> TrapReceiver::Next(std::chrono::milliseconds timeout
         return std::nullopt;
     }
     std::vector<u_char> data(65536);
-    sockaddr_in from{};
-    socklen_t length = sizeof(from);
-    ssize_t n =
-        ::recvfrom(m_fd, data.data(), data.size(), 0, reinterpret_cast<sockaddr*>(&from), &length);
+    ssize_t n = ::recv(m_fd, data.data(), data.size(), 0);
     if (n < 0) {
         return std::nullopt;
     }
     data.resize(static_cast<std::size_t>(n));
-    char source[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &from.sin_addr, source, sizeof(source));
-    return Decode(std::move(data), source);
+    return Decode(std::move(data));
 }
 
 std::optional<ReceivedTrap> TrapReceiver::WaitFor(

@@ -8,19 +8,11 @@
 
 // A version 1 trap as received, decoded with net-snmp's own parser.
 struct ReceivedTrap {
-    std::string source;  // the datagram's sender address
     bool malformed = false;
     std::string agent;  // the trap's agent address field
-    std::string enterprise;
     long generic = -1;
     long specific = -1;
-    struct Binding {
-        std::string oid;
-        int type = 0;  // ASN.1 tag
-        long integer = 0;
-        std::string text;
-    };
-    std::vector<Binding> bindings;
+    std::vector<long> bindings;  // each binding's value if it is an integer, else 0
 };
 
 // A UDP trap sink on 127.0.0.1 and a free port.

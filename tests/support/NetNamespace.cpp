@@ -12,8 +12,19 @@ namespace {
 
 const char* const kMarker = "FLEETWARDEN_TEST_NETNS";
 
-std::string Script() {
-    return std::string(FLEETWARDEN_SOURCE_DIR) + "/scripts/netns-run.sh";
+// Runs a command inside a fresh namespace with these addresses.
+CommandResult RunInNamespace(const NamespaceAddresses& addresses,
+                             const std::vector<std::string>& argv) {
+    std::vector<std::string> command = {FLEETWARDEN_SOURCE_DIR "/scripts/netns-run.sh"};
+    for (const auto& address : addresses.own) {
+        command.insert(command.end(), {"--addr", address});
+    }
+    for (const auto& address : addresses.peer) {
+        command.insert(command.end(), {"--peer-addr", address});
+    }
+    command.push_back("--");
+    command.insert(command.end(), argv.begin(), argv.end());
+    return RunCommand(command);
 }
 
 }  // namespace
@@ -31,20 +42,6 @@ std::string NamespaceUnavailableReason() {
         return "unshare or ip is not installed";
     }
     return {};
-}
-
-CommandResult RunInNamespace(const NamespaceAddresses& addresses,
-                             const std::vector<std::string>& argv) {
-    std::vector<std::string> command = {Script()};
-    for (const auto& address : addresses.own) {
-        command.insert(command.end(), {"--addr", address});
-    }
-    for (const auto& address : addresses.peer) {
-        command.insert(command.end(), {"--peer-addr", address});
-    }
-    command.push_back("--");
-    command.insert(command.end(), argv.begin(), argv.end());
-    return RunCommand(command);
 }
 
 CommandResult RerunTestInNamespace(const NamespaceAddresses& addresses) {

@@ -25,9 +25,6 @@ struct NamespaceAddresses {
 bool InTestNamespace();
 // Empty when namespaces can be made here (root, unshare, ip); otherwise why not.
 std::string NamespaceUnavailableReason();
-// Runs a command inside a fresh namespace with these addresses.
-CommandResult RunInNamespace(const NamespaceAddresses& addresses,
-                             const std::vector<std::string>& argv);
 // Runs the current test again, alone, inside a fresh namespace; its exit code
 // is 0 when it passed there.
 CommandResult RerunTestInNamespace(const NamespaceAddresses& addresses);

@@ -1,39 +1,10 @@
 #include "PyFtpServer.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/time.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <thread>
-
-namespace {
-
-// True once the server greets a connection with its 220 line.
-bool Greets(unsigned port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) {
-        return false;
-    }
-    timeval timeout{1, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
-    sockaddr_in sin{};
-    sin.sin_family = AF_INET;
-    sin.sin_port = htons(static_cast<std::uint16_t>(port));
-    sin.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bool greeted = false;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&sin), sizeof(sin)) == 0) {
-        char banner[4] = {};
-        greeted = ::recv(fd, banner, 3, MSG_WAITALL) == 3 && std::string(banner, 3) == "220";
-    }
-    ::close(fd);
-    return greeted;
-}
-
-}  // namespace
 
 PyFtpServer::PyFtpServer(const std::string& user, const std::string& password) {
     const std::string python = "/usr/bin/python3";
@@ -54,7 +25,8 @@ PyFtpServer::PyFtpServer(const std::string& user, const std::string& password) {
                                                    m_dir.File("pyftpdlib.log"));
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
         while (std::chrono::steady_clock::now() < deadline && m_process->Running()) {
-            if (Greets(m_port)) {
+            // Logged once the socket listens.
+            if (Log().find(">>> starting FTP server on") != std::string::npos) {
                 m_ready = true;
                 break;
             }

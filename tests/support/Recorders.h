@@ -17,57 +17,59 @@
 #include "core/discovery/DiscoveryControl.h"
 #include "core/traps/TrapListener.h"
 
-// Records every message box instead of showing it.
-class RecordingMessages final : public IUserMessages {
+// Values that threads add to and tests read.
+template <typename T>
+class Recorded {
 public:
-    void ShowMessage(const std::string& text, MessageIcon icon) override {
+    void Add(T value) {
         std::lock_guard lock(m_mutex);
-        m_texts.push_back(text);
-        m_icons.push_back(icon);
+        m_values.push_back(std::move(value));
     }
-    std::vector<std::string> Texts() const {
+    std::vector<T> Get() const {
         std::lock_guard lock(m_mutex);
-        return m_texts;
-    }
-    std::vector<MessageIcon> Icons() const {
-        std::lock_guard lock(m_mutex);
-        return m_icons;
+        return m_values;
     }
     void Clear() {
         std::lock_guard lock(m_mutex);
-        m_texts.clear();
-        m_icons.clear();
+        m_values.clear();
     }
 
 private:
     mutable std::mutex m_mutex;
-    std::vector<std::string> m_texts;
-    std::vector<MessageIcon> m_icons;
+    std::vector<T> m_values;
+};
+
+// Records every message box instead of showing it.
+class RecordingMessages final : public IUserMessages {
+public:
+    void ShowMessage(const std::string& text, MessageIcon icon) override {
+        m_texts.Add(text);
+        m_icons.Add(icon);
+    }
+    std::vector<std::string> Texts() const { return m_texts.Get(); }
+    std::vector<MessageIcon> Icons() const { return m_icons.Get(); }
+    void Clear() {
+        m_texts.Clear();
+        m_icons.Clear();
+    }
+
+private:
+    Recorded<std::string> m_texts;
+    Recorded<MessageIcon> m_icons;
 };
 
 // Records a progress notice's lines ("line1 / line2") and closings ("-").
 class RecordingNotice final : public IProgressNotice {
 public:
     void SetMessages(const std::string& line1, const std::string& line2) override {
-        std::lock_guard lock(m_mutex);
-        m_events.push_back(line1 + " / " + line2);
+        m_events.Add(line1 + " / " + line2);
     }
-    void Close() override {
-        std::lock_guard lock(m_mutex);
-        m_events.push_back("-");
-    }
-    void Clear() {
-        std::lock_guard lock(m_mutex);
-        m_events.clear();
-    }
-    std::vector<std::string> Events() const {
-        std::lock_guard lock(m_mutex);
-        return m_events;
-    }
+    void Close() override { m_events.Add("-"); }
+    void Clear() { m_events.Clear(); }
+    std::vector<std::string> Events() const { return m_events.Get(); }
 
 private:
-    mutable std::mutex m_mutex;
-    std::vector<std::string> m_events;
+    Recorded<std::string> m_events;
 };
 
 // A Trap Monitor log that keeps every line, for tests to wait on and read.
@@ -102,9 +104,8 @@ private:
 // Counts the view notifications the workers post.
 class CountingNotifications final : public IViewNotifications {
 public:
-    void PostDiscoveryDone() override { ++discoveryDone; }
+    void PostDiscoveryDone() override {}
     void PostTrapNewUnits() override { ++trapNewUnits; }
-    std::atomic<int> discoveryDone{0};
     std::atomic<int> trapNewUnits{0};
 };
 
@@ -113,31 +114,19 @@ public:
 class RecordingMonitor final : public IDiscoverMonitor, public IViewNotifications {
 public:
     void AddLine(const std::string& line) override {
-        {
-            std::lock_guard lock(m_mutex);
-            m_lines.push_back(line);
-        }
+        m_lines.Add(line);
         if (onLine) {
             onLine(line);
         }
     }
     bool ProgressHasWindow() const override { return hasWindow; }
-    void SetProgressPos(int position) override {
-        std::lock_guard lock(m_mutex);
-        m_progress.push_back(position);
-    }
+    void SetProgressPos(int position) override { m_progress.Add(position); }
     IViewNotifications& OwnerView() override { return *this; }
     void PostDiscoveryDone() override { ++m_done; }
     void PostTrapNewUnits() override {}
 
-    std::vector<std::string> Lines() const {
-        std::lock_guard lock(m_mutex);
-        return m_lines;
-    }
-    std::vector<int> Progress() const {
-        std::lock_guard lock(m_mutex);
-        return m_progress;
-    }
+    std::vector<std::string> Lines() const { return m_lines.Get(); }
+    std::vector<int> Progress() const { return m_progress.Get(); }
     int DoneCount() const { return m_done; }
 
     // onLine is called on the worker's thread; the window may go at any time.
@@ -145,9 +134,8 @@ public:
     std::function<void(const std::string&)> onLine;
 
 private:
-    mutable std::mutex m_mutex;
-    std::vector<std::string> m_lines;
-    std::vector<int> m_progress;
+    Recorded<std::string> m_lines;
+    Recorded<int> m_progress;
     std::atomic<int> m_done{0};
 };
 

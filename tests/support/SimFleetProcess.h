@@ -23,7 +23,6 @@ public:
 
     bool Ready() const { return m_ready; }
     unsigned SnmpPort() const { return m_snmpPort; }
-    unsigned BroadcastPort() const { return m_broadcastPort; }
     std::string At(const std::string& address) const {
         return address + ":" + std::to_string(m_snmpPort);
     }

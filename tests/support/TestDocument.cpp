@@ -38,10 +38,5 @@ std::string AgentSettings(unsigned snmpPort) {
            "OidZeroInside=.1.3.6.1.4.1.32473.99.6.0\n"
            "OidAddress=.1.3.6.1.4.1.32473.99.7.0\n"
            "OidWritable=.1.3.6.1.4.1.32473.99.20.0\n"
-           "OidIfType=.1.3.6.1.4.1.32473.99.11\n"
-           "OidIfMac=.1.3.6.1.4.1.32473.99.12\n"
-           "OidNotApplicable=Product\n"
-           "EntOidBuildNum=.1.2.0\n"
-           "[Product]\n"
-           "OidNotApplicable=N/A\n";
+           "OidIfType=.1.3.6.1.4.1.32473.99.11\n";
 }

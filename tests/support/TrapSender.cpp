@@ -101,17 +101,10 @@ std::vector<std::string> SnmptrapV1(unsigned port, const std::string& agentAddre
     if (program.empty()) {
         return {};
     }
-    std::vector<std::string> argv = {program,
-                                     "-v1",
-                                     "-c",
-                                     community,
-                                     "-On",
-                                     "127.0.0.1:" + std::to_string(port),
-                                     ".1.3.6.1.4.1.32473",
-                                     agentAddress,
-                                     std::to_string(generic),
-                                     std::to_string(specific),
-                                     "4711"};
+    std::vector<std::string> argv =
+        Words(program + " -v1 -c " + community + " -On 127.0.0.1:" + std::to_string(port) +
+              " .1.3.6.1.4.1.32473 " + agentAddress + " " + std::to_string(generic) + " " +
+              std::to_string(specific) + " 4711");
     for (const auto& b : bindings) {
         argv.push_back(b.oid);
         argv.push_back(std::string(1, b.type));

@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <functional>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <thread>
 
@@ -68,23 +68,12 @@ TEST(Settings, ReadsReportWhatIsMissingAndSeeTheFileAsItIs) {
     EXPECT_EQ(t.Doc().GetINIValueStr("Misc", "Long", IfMissing::Silent), longValue.substr(0, 254));
 }
 
-// Writes keep comments, order and the file's mode (a new file is owner-only:
-// it holds the write community and the FTP password); a value that would
-// split into two lines, or a file that cannot be written, is reported.
+// Writes keep the file's mode (a new file is owner-only: it holds the write
+// community and the FTP password); a value that would split into two lines,
+// or a file that cannot be written, is reported. (What a write keeps of the
+// text: the ProfileDocument cases.)
 TEST(Settings, WritesKeepTheFileAndReportWhatTheyCannotDo) {
     TestDocument t(kSettings);
-    t.Doc().WriteINIValueStr("MISC", "getcommunity", "changed");
-    t.Doc().WriteINIValueStr("CurrentExclusions", "Serial", "");
-    std::string text = ReadTextFile(t.SettingsPath());
-    EXPECT_EQ(text.rfind("; administrator's note\n[Misc]\nFTPServerName=\n", 0), 0u) << text;
-    EXPECT_NE(text.find("GetCommunity=changed\n"), std::string::npos);
-    EXPECT_NE(text.find("[CurrentExclusions]\nSerial=\n"), std::string::npos);
-    t.Doc().DeleteINISection("currentexclusions");
-    EXPECT_EQ(t.Doc().GetINIValueStr("CurrentExclusions", "Serial", IfMissing::Silent),
-              "NoneNoneNone");
-    EXPECT_EQ(t.Doc().GetINIValueStr("OID", "OidSysName", IfMissing::Silent), ".1.3.6.1.2.1.1.5.0");
-    EXPECT_TRUE(t.Messages().Texts().empty());
-
     t.Doc().WriteINIValueStr("Misc", "FTPLogin", "admin\n[Evil]\nx=1");
     EXPECT_EQ(t.Messages().Texts().size(), 1u);
     EXPECT_EQ(t.Doc().GetINIValueStr("Evil", "x", IfMissing::Silent), "NoneNoneNone");
@@ -139,11 +128,6 @@ TEST(SettingsPath, ReplacesTheProgramsExtensionOrAppendsOne) {
               "/opt/fw.d/fleetwarden-cli.tpl");
     // A build's programs sit in a writable folder with no installed default.
     EXPECT_EQ(ResolveSettingsPath(""), SiblingFileWithExtension(ExecutablePath(), "ini"));
-    RecordingMessages messages;
-    SharedState state("/tmp/site.ini");
-    CTarnDoc doc(messages, NetSnmpManager(), state);
-    EXPECT_EQ(doc.GetINIPath(), "/tmp/site.ini");
-    EXPECT_EQ(doc.GetTemplatePath(), "/tmp/site.tpl");
 }
 
 TEST(SettingsPath, AnInstalledProgramKeepsItsSettingsInTheUsersFolder) {
@@ -188,8 +172,9 @@ TEST(SettingsPath, AnInstalledProgramKeepsItsSettingsInTheUsersFolder) {
 
 // Dotted values, a redirection to the product's section, PRODUCTSPECIFIC to
 // OTHER for a product that is not known; a name missing in the end is
-// reported under the OID section, not the one it was redirected to.
-TEST(OidNames, DottedValuesRedirectionAndNotFoundTexts) {
+// reported under the OID section, not the one it was redirected to. The older
+// model's section is a thread's own.
+TEST(OidNames, DottedValuesRedirectionSectionsAndNotFoundTexts) {
     FakeSnmpManager silent;  // no terminal answers: the product is unknown
     silent.openOk = false;
     TestDocument t(kSettings, &silent);
@@ -206,6 +191,16 @@ TEST(OidNames, DottedValuesRedirectionAndNotFoundTexts) {
                                         "GetOidFromStr:OID:OidMissingThere:Not Found",
                                         "GetOidFromStr:OID:OidAbsent:Not Found"}));
     EXPECT_EQ(t.Messages().Icons(), std::vector<MessageIcon>(3, MessageIcon::Warning));
+    // The older model's section applies only to the thread that switched to it.
+    std::string other;
+    {
+        OidSectionSwitch older(t.State().OidSection(), "TRK2200OLD");
+        EXPECT_EQ(t.Doc().GetOidFromStr("OidSysName", "127.0.0.9"), ".1.3.6.1.4.1.32473.22.1");
+        std::thread worker([&] { other = t.Doc().GetOidFromStr("OidSysName", "127.0.0.9"); });
+        worker.join();
+    }
+    EXPECT_EQ(other, ".1.3.6.1.2.1.1.5.0");
+    EXPECT_EQ(t.State().OidSection().Get(), "OID");
 }
 
 TEST(OidNames, AProductObjectThatRedirectsToItsOwnProductIsNotFoundOnce) {
@@ -240,21 +235,6 @@ TEST(OidNames, AProductObjectThatRedirectsToItsOwnProductIsNotFoundOnce) {
                   std::vector<std::string>{"GetOidFromStr:" + std::string(c.section) +
                                            ":OidSysObjID:Not Found"});
     }
-}
-
-TEST(OidNames, TheOlderModelsSectionAppliesOnlyToTheThreadThatSwitched) {
-    FakeSnmpManager silent;
-    silent.openOk = false;
-    TestDocument t(kSettings, &silent);
-    std::string other;
-    {
-        OidSectionSwitch older(t.State().OidSection(), "TRK2200OLD");
-        EXPECT_EQ(t.Doc().GetOidFromStr("OidSysName", "127.0.0.9"), ".1.3.6.1.4.1.32473.22.1");
-        std::thread worker([&] { other = t.Doc().GetOidFromStr("OidSysName", "127.0.0.9"); });
-        worker.join();
-    }
-    EXPECT_EQ(other, ".1.3.6.1.2.1.1.5.0");
-    EXPECT_EQ(t.State().OidSection().Get(), "OID");
 }
 
 TEST(Settings, PortsOutsideOneTo65535AreReportedAndNotUsed) {

@@ -7,7 +7,6 @@
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
-#include <random>
 #include <thread>
 
 #include "FakeSnmpManager.h"
@@ -34,7 +33,7 @@ namespace {
 
 // The upload's local directory, the checks before anything is sent, and a
 // terminal that answers at once; the dialog's runs against simulated
-// terminals are in tests/gui/TransferDialogsTest.cpp.
+// terminals are in tests/gui/DialogsTest.cpp.
 mode_t ModeOf(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
@@ -162,7 +161,8 @@ using Kind = TransferOutcomeReport::Kind;
 
 // Real trap datagrams on the configured port: the first outcome trap of each
 // terminal counts, other traps and other senders do not, and a terminal that
-// never reports is told apart once the wait is over.
+// never reports is told apart once the wait is over. The port is the watch's
+// alone.
 TEST(OutcomeTrapWatch, EachTerminalsFirstOutcomeTrapCounts) {
     unsigned port = FreeUdpPort();
     TestDocument t("[Misc]\nTrapPort=" + std::to_string(port) + "\n");
@@ -181,24 +181,24 @@ TEST(OutcomeTrapWatch, EachTerminalsFirstOutcomeTrapCounts) {
     EXPECT_EQ(reports["127.0.0.8"].kind, Kind::Failed);
     EXPECT_EQ(reports["127.0.0.8"].reason, "Missing Server Or Cannot Connect To Server");
     EXPECT_EQ(reports["127.0.0.9"].kind, Kind::NoTrap);
-}
-
-TEST(OutcomeTrapWatch, APortInUseIsSaid) {
-    unsigned port = FreeUdpPort();
-    TestDocument t("[Misc]\nTrapPort=" + std::to_string(port) + "\n");
-    OutcomeTrapWatch first(t.Doc());
+    // A second watch cannot have the port, and says which.
     OutcomeTrapWatch second(t.Doc());
-    std::string error;
-    ASSERT_TRUE(first.Start(error)) << error;
     EXPECT_FALSE(second.Start(error));
     EXPECT_NE(error.find(std::to_string(port)), std::string::npos) << error;
 }
 
-// Jobs that take uneven times and show a box each: whatever the width, the
-// boxes come in item order and every job runs once; above 1 they overlap.
+// Jobs that take uneven times and show a box each: whatever the width (from
+// the settings, within bounds), the boxes come in item order and every job
+// runs once; above 1 they overlap.
 TEST(TransferFanOut, MessagesKeepTheOrderOfTheItemsWhateverTheWidth) {
-    for (long width : {1L, 8L}) {
-        TestDocument t("[Misc]\n");
+    for (auto [text, width] : std::vector<std::pair<std::string, long>>{
+             {"", 1},
+             {"TransferParallel=8\n", 8},
+             {"TransferParallel=0\n", 1},
+             {"TransferParallel=x\n", 1},
+             {"TransferParallel=99999\n", kMaxTransferParallel}}) {
+        TestDocument t("[Misc]\n" + text);
+        ASSERT_EQ(TransferParallel(t.Doc()), width) << text;
         std::atomic<int> running{0}, most{0}, runs{0};
         RunForEachTerminal(t.Doc(), 40, width, {}, [&](CTarnDoc& jobDoc, std::size_t i) {
             int now = ++running;
@@ -239,21 +239,8 @@ TEST(TransferFanOut, AHeldJobDoesNotHoldBackTheJobsFarBehindIt) {
     EXPECT_TRUE(firstSawLast);
 }
 
-TEST(TransferFanOut, TheWidthComesFromTheSettingsWithinBounds) {
-    for (auto [text, width] : std::vector<std::pair<std::string, long>>{
-             {"", 1},
-             {"TransferParallel=32\n", 32},
-             {"TransferParallel=0\n", 1},
-             {"TransferParallel=x\n", 1},
-             {"TransferParallel=99999\n", kMaxTransferParallel}}) {
-        TestDocument t("[Misc]\n" + text);
-        EXPECT_EQ(TransferParallel(t.Doc()), width) << text;
-        EXPECT_TRUE(t.Messages().Texts().empty());
-    }
-}
-
 // The download's dialog fields and the run's steps up to the terminals (the
-// terminals themselves: tests/e2e/ConfigurationDownloadTest.cpp).
+// terminals themselves: tests/e2e/FleetTest.cpp).
 using Names = std::vector<std::string>;
 using Rows = std::vector<std::size_t>;
 
@@ -279,23 +266,6 @@ TEST(DownloadDialogFields, ThePreviousChoiceIsFoundFromTheSecondEntryOnExactName
                   c.expected)
             << c.saved;
     }
-}
-
-// The dialog's lists as stored (tests/gui shows them); a reboot only for
-// "Yes" itself, and an oversized section of saved choices selects nothing.
-TEST(DownloadDialogFields, RebootOnlyForYesAndNoChoicesFromAnOversizedSection) {
-    TestDocument t("[Misc]\nDnloadPath=/srv/configs\nCfgReboot=yes\n");
-    DownloadDialogFields fields = ReadDownloadDialogFields(t.Doc());
-    EXPECT_FALSE(fields.reboot);
-    EXPECT_EQ(fields.path, "/srv/configs");
-    TestDocument big("[Misc]\nCfgReboot=Yes\n[CurrentExclusions]\n" + std::string(10000, 'x') +
-                     "=\n");
-    fields = ReadDownloadDialogFields(big.Doc());
-    EXPECT_TRUE(fields.reboot);
-    EXPECT_EQ(fields.path, "GetINIValueStrError");
-    EXPECT_FALSE(fields.exclusions.complete);
-    EXPECT_TRUE(fields.selectedExclusions.empty());
-    EXPECT_EQ(big.Messages().Texts(), Names{"GetINIValueStr:Misc:DnloadPath:Not Found"});
 }
 
 const std::string kFilterStep = "Filtering Source Configuration File / Please Wait";
@@ -324,18 +294,6 @@ protected:
     MacByItemTable macByItem;
     RecordingNotice notice;
 };
-
-TEST_F(DownloadRun, NoPathOrNoTerminalIsRefusedBeforeAnythingHappens) {
-    Use("");
-    std::string before = ReadTextFile(t->SettingsPath());
-    EXPECT_EQ(Run("", {{0, "T"}}).end, DownloadRunEnd::Refused);
-    EXPECT_EQ(Run(t->Dir().Path(), {}).end, DownloadRunEnd::Refused);
-    EXPECT_EQ(t->Messages().Texts(),
-              (Names{"Must Provide a Path for the Configuration File",
-                     "Terminal(s) Must Be Selected Before Configuration Transfer Can Occur"}));
-    EXPECT_TRUE(notice.Events().empty());
-    EXPECT_EQ(ReadTextFile(t->SettingsPath()), before);
-}
 
 // A failed filter or put ends the run with its message under the step's
 // notice; the path is not saved, and the filtered file goes unless
@@ -476,17 +434,6 @@ TEST(FirmwareChecks, AFailedCopyAsksNoTerminal) {
 const std::string kSysName = ".1.3.6.1.2.1.1.5.0";
 const std::string kDomain = ".1.3.6.1.4.1.32473.10.1.7.0";
 using Outcome = SetTargetResult::Outcome;
-
-TEST(StripDomain, CutsTheDomainAndItsSeparatorOnlyAfterTheFirstCharacter) {
-    const std::tuple<std::string, std::string, std::string> cases[] = {
-        {"KIOSK.fleet.example", "fleet.example", "KIOSK"},
-        {"KIOSK.other.example", "fleet.example", "KIOSK.other.example"},
-        {"fleet.example", "fleet.example", "fleet.example"},
-    };
-    for (const auto& [name, domain, expected] : cases) {
-        EXPECT_EQ(StripDomain(name, domain), expected) << name << " / " << domain;
-    }
-}
 
 // Terminals T0..T(count-1) of their own MAC addresses, whose stored names
 // carry the domain "fleet.example" they report.
