@@ -26,21 +26,23 @@ namespace {
 // Starts a program with its standard output discarded (and its error output
 // too when `quiet`).
 pid_t StartProgram(std::vector<std::string> args, bool quiet) {
+    // Made before the fork: the child of a threaded process must not allocate.
+    std::vector<char*> argv;
+    for (auto& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
     pid_t pid = ::fork();
     if (pid == 0) {
-        int null = ::open("/dev/null", O_WRONLY);
         ::dup2(null, 1);
         if (quiet) {
             ::dup2(null, 2);
         }
-        std::vector<char*> argv;
-        for (auto& a : args) {
-            argv.push_back(a.data());
-        }
-        argv.push_back(nullptr);
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
+    ::close(null);
     return pid;
 }
 

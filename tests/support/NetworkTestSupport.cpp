@@ -47,21 +47,26 @@ unsigned FreeTcpPort(const std::string& address) {
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv,
                            const std::vector<std::string>& extraEnv, const std::string& logFile) {
+    // The child of a threaded process may only make async-signal-safe calls
+    // until it execs: an allocation there can wait forever on a lock another
+    // thread held at the fork. So everything it needs is made here.
     std::vector<std::string> args = argv;
-    std::vector<std::string> env = extraEnv;
+    std::vector<std::string> env = extraEnv;  // the first of two equal names wins
+    for (char** variable = environ; *variable; ++variable) {
+        env.emplace_back(*variable);
+    }
+    auto pointers = Pointers(args);
+    auto environment = Pointers(env);
+    int out = ::open(logFile.empty() ? "/dev/null" : logFile.c_str(),
+                     O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     m_pid = ::fork();
     if (m_pid == 0) {
-        for (auto& assignment : env) {
-            ::putenv(assignment.data());
-        }
-        int out = ::open(logFile.empty() ? "/dev/null" : logFile.c_str(),
-                         O_WRONLY | O_CREAT | O_APPEND, 0644);
         ::dup2(out, 1);
         ::dup2(out, 2);
-        auto pointers = Pointers(args);
-        ::execvp(pointers[0], pointers.data());
+        ::execvpe(pointers[0], pointers.data(), environment.data());
         ::_exit(127);
     }
+    ::close(out);
 }
 
 ChildProcess::~ChildProcess() {
