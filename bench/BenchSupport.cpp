@@ -21,10 +21,6 @@ void PrintedMessages::ShowMessage(const std::string& text, MessageIcon /*icon*/)
     std::fprintf(stderr, "message: %s\n", text.c_str());
 }
 
-namespace {
-
-// Starts a program with its standard output discarded (and its error output
-// too when `quiet`).
 pid_t StartProgram(std::vector<std::string> args, bool quiet) {
     // Made before the fork: the child of a threaded process must not allocate.
     std::vector<char*> argv;
@@ -45,6 +41,8 @@ pid_t StartProgram(std::vector<std::string> args, bool quiet) {
     ::close(null);
     return pid;
 }
+
+namespace {
 
 void StopProgram(pid_t pid) {
     if (pid > 0) {

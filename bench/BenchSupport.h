@@ -43,6 +43,9 @@ private:
     bool m_ready = false;
 };
 
+// Starts a program with its standard output discarded (and its error output
+// too when `quiet`).
+pid_t StartProgram(std::vector<std::string> args, bool quiet);
 std::string ProgramPath(const std::string& name);
 std::string DefaultSettingsText();
 unsigned FreeUdpPortOn(const std::string& address);

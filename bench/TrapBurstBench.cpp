@@ -115,22 +115,8 @@ private:
 };
 
 int RunProgram(const std::vector<std::string>& arguments) {
-    // Made before the fork: the child of a threaded process must not allocate.
-    std::vector<std::string> args = arguments;
-    std::vector<char*> argv;
-    for (auto& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
     // The senders' own reports would only clutter the figures.
-    int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(null, 1);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    ::close(null);
+    pid_t pid = StartProgram(arguments, false);
     int status = 0;
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
