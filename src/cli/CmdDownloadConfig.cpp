@@ -7,12 +7,12 @@
 
 #include "cli/CliArguments.h"
 #include "cli/CliCommandsList.h"
+#include "cli/QuietDiscovery.h"
 #include "core/app/CTarnDoc.h"
 #include "core/common/LineEscape.h"
 #include "core/common/ProgressNotice.h"
 #include "core/common/Sentinel.h"
 #include "core/common/StringTable.h"
-#include "core/common/ViewNotifications.h"
 #include "core/discovery/DiscoveryControl.h"
 #include "core/download/ConfigurationDownload.h"
 #include "core/settings/SettingsPath.h"
@@ -80,30 +80,8 @@ std::optional<DownloadArguments> Parse(CliContext& context, int& exitCode) {
     return parsed;
 }
 
-// A discovery run whose log is not wanted: only its end.
-class QuietMonitor final : public IDiscoverMonitor, public IViewNotifications {
-public:
-    void AddLine(const std::string& /*line*/) override {}
-    bool ProgressHasWindow() const override { return true; }
-    void SetProgressPos(int /*position*/) override {}
-    IViewNotifications& OwnerView() override { return *this; }
-    void PostDiscoveryDone() override { m_done.Set(); }
-    void PostTrapNewUnits() override {}
-    void Wait() const {
-        while (!m_done.WaitFor(std::chrono::milliseconds(100))) {
-        }
-    }
-
-private:
-    ManualResetEvent m_done;
-};
-
 void DiscoverFleet(CTarnDoc& doc) {
-    QuietMonitor monitor;
-    DiscoveryWorker worker;
-    worker.Start(doc, monitor);
-    monitor.Wait();
-    worker.Join();
+    RunQuietDiscovery(doc);
     RefreshAndValidateTerminals(doc);
 }
 

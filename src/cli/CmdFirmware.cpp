@@ -8,9 +8,9 @@
 
 #include "cli/CliArguments.h"
 #include "cli/CliCommandsList.h"
+#include "cli/QuietDiscovery.h"
 #include "core/app/CTarnDoc.h"
 #include "core/common/ProgressNotice.h"
-#include "core/common/ViewNotifications.h"
 #include "core/discovery/DiscoveryControl.h"
 #include "core/firmware/FirmwareDownload.h"
 #include "core/staging/FtpClient.h"
@@ -60,17 +60,6 @@ std::optional<FirmwareArguments> Parse(const std::vector<std::string>& args) {
     return parsed;
 }
 
-// A discovery run whose log nobody reads; its messages still reach standard error.
-class QuietMonitor final : public IDiscoverMonitor, public IViewNotifications {
-public:
-    void AddLine(const std::string&) override {}
-    bool ProgressHasWindow() const override { return true; }
-    void SetProgressPos(int) override {}
-    IViewNotifications& OwnerView() override { return *this; }
-    void PostDiscoveryDone() override {}
-    void PostTrapNewUnits() override {}
-};
-
 FirmwareTarget TargetOf(const TerminalRecord& record) {
     return {record.m_name, record.m_macAdr};
 }
@@ -78,10 +67,7 @@ FirmwareTarget TargetOf(const TerminalRecord& record) {
 // Every terminal the configured subnets hold, found as the console's Discover
 // finds them, then refreshed as after a discovery.
 std::vector<FirmwareTarget> DiscoverTargets(CliContext& context) {
-    QuietMonitor monitor;
-    DiscoveryWorker worker;
-    worker.Start(context.doc, monitor);
-    worker.Join();
+    RunQuietDiscovery(context.doc);
     RefreshAndValidateTerminals(context.doc);
     std::vector<FirmwareTarget> targets;
     for (const auto& entry : context.doc.State().Terminals().Entries()) {

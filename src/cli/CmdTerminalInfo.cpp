@@ -1,17 +1,15 @@
 // get-info and set-info: a terminal's name, location, contact and custom
 // fields, read and written as the Configure Terminal Information dialog does.
-#include <chrono>
 #include <map>
 #include <ostream>
 #include <set>
 
 #include "cli/CliArguments.h"
 #include "cli/CliCommandsList.h"
+#include "cli/QuietDiscovery.h"
 #include "core/app/CTarnDoc.h"
 #include "core/common/LineEscape.h"
 #include "core/common/ProgressNotice.h"
-#include "core/common/ViewNotifications.h"
-#include "core/common/ManualResetEvent.h"
 #include "core/discovery/DiscoveryControl.h"
 #include "core/terminals/TerminalDatabase.h"
 #include "core/terminfo/TerminalInfoEditing.h"
@@ -25,31 +23,13 @@ constexpr char kSetUsage[] =
 // A written value is at most this long.
 constexpr std::size_t kMaxValue = 255;
 
-// A discovery run's monitor that keeps nothing but the end of the run.
-class QuietMonitor final : public IDiscoverMonitor, public IViewNotifications {
-public:
-    void AddLine(const std::string& /*line*/) override {}
-    bool ProgressHasWindow() const override { return true; }
-    void SetProgressPos(int /*position*/) override {}
-    IViewNotifications& OwnerView() override { return *this; }
-    void PostDiscoveryDone() override { m_done.Set(); }
-    void PostTrapNewUnits() override {}
-    void WaitUntilDone() const { m_done.WaitFor(std::chrono::hours(24 * 365)); }
-
-private:
-    ManualResetEvent m_done;
-};
-
 // Registers the terminals of the configured subnets, by the configured method;
 // false when the run showed a message (a subnet list that does not parse, a
 // socket that cannot be had) or did not end normally.
 bool DiscoverConfiguredTerminals(CliContext& context) {
     std::size_t messagesBefore = context.messages.Shown();
-    QuietMonitor monitor;
-    DiscoveryWorker worker;
-    worker.Start(context.doc, monitor);
-    monitor.WaitUntilDone();
-    return worker.Join() == kDiscoveryEnded && context.messages.Shown() == messagesBefore;
+    return RunQuietDiscovery(context.doc) == kDiscoveryEnded &&
+           context.messages.Shown() == messagesBefore;
 }
 
 // Probes and registers `ip` unless the database has it; false (said on
